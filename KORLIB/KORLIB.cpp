@@ -1,0 +1,114 @@
+/* KORLIB: error boxes and the fatal check, the path of a file beside the program,
+   and the About box's dialog helpers. */
+#include <stdio.h>
+#include <string.h>
+#include "KORLIB.h"
+
+#define ABOUT_CLOSE_COMMAND 2 /* IDCANCEL with notification 0: OK, Enter, Esc and Close */
+
+void StringMessageBox(HWND owner, UINT messageId, int kind)
+{
+    char caption[STRING_CCH] = "";
+    char text[STRING_CCH] = "";
+    LoadStringA(AppInstance, kind == MSG_FATAL ? IDS_FATAL_CAPTION : IDS_ERROR_CAPTION, caption,
+                STRING_CCH);
+    LoadStringA(AppInstance, messageId, text, STRING_CCH);
+    MessageBoxA(owner, text, caption, MB_TASKMODAL | MB_ICONEXCLAMATION);
+}
+
+/* "file/line"; a path too long for the box keeps its tail, where the file name and line are. */
+static void FormatSourceLocation(const char *sourceFile, long line, char *out)
+{
+    char suffix[STRING_CCH];
+    int suffixLength = snprintf(suffix, STRING_CCH, "/%ld", line);
+    size_t room = STRING_CCH - 1 - (size_t)suffixLength;
+    size_t length = strlen(sourceFile);
+    const char *tail = length > room ? sourceFile + (length - room) : sourceFile;
+    snprintf(out, STRING_CCH, "%s%s", tail, suffix);
+}
+
+void FatalCheck(int failed, UINT messageId, const char *sourceFile, long line)
+{
+    if (!failed)
+        return;
+    /* No tick may run while the boxes are up. */
+    KillTimer(MainWindow, CLOCK_TIMER);
+    StringMessageBox(NULL, messageId, MSG_FATAL);
+    char location[STRING_CCH];
+    FormatSourceLocation(sourceFile, line, location);
+    MessageBoxA(NULL, location, "", MB_TASKMODAL | MB_ICONINFORMATION);
+    ExitProcess(0);
+}
+
+void ModuleFilePath(const char *fileName, char *out)
+{
+    char moduleName[STRING_CCH] = "";
+    char path[PATH_CCH] = "";
+    LoadStringA(AppInstance, IDS_MODULE_NAME, moduleName, STRING_CCH);
+    /* A renamed executable is not found by name; the null handle then names the program itself. */
+    HMODULE module = GetModuleHandleA(moduleName);
+    DWORD length = GetModuleFileNameA(module, path, PATH_CCH);
+    /* A full buffer means a cut and possibly unterminated path. */
+    FatalCheck(length == 0 || length >= PATH_CCH, IDS_FATAL_CAPTION, __FILE__, __LINE__);
+    char *lastBackslash = strrchr(path, '\\');
+    FatalCheck(lastBackslash == NULL, IDS_FATAL_CAPTION, __FILE__, __LINE__);
+    lastBackslash[1] = '\0';
+    FatalCheck(strlen(fileName) + strlen(path) + 1 >= PATH_CCH, IDS_FATAL_CAPTION, __FILE__,
+               __LINE__);
+    snprintf(out, PATH_CCH, "%s%s", path, fileName);
+}
+
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (message) {
+    case WM_INITDIALOG:
+        CenterWindow(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (wParam != ABOUT_CLOSE_COMMAND)
+            return FALSE;
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int RectWidth(const RECT *rect)
+{
+    return rect->right - rect->left + 1;
+}
+
+int RectHeight(const RECT *rect)
+{
+    return rect->bottom - rect->top + 1;
+}
+
+/* Start of a window of the given extent centred on centre, pulled back inside the screen. */
+static int CentredStart(int centre, int extent, int screenExtent)
+{
+    int start = centre - extent / 2;
+    if (start < 0)
+        start = 0;
+    else if (start + extent > screenExtent)
+        start = screenExtent - extent;
+    return start;
+}
+
+void CenterWindow(HWND window)
+{
+    int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    int x = CentredStart((desktop.left + desktop.right) / 2, RectWidth(&rect), screenWidth);
+    int y = CentredStart((desktop.top + desktop.bottom) / 2, RectHeight(&rect), screenHeight);
+    SetWindowPos(window, NULL, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+HBRUSH DialogBackgroundBrush(void)
+{
+    return (HBRUSH)GetStockObject(LTGRAY_BRUSH);
+}

@@ -1,0 +1,38 @@
+/* KORLIB: general routines of the program: error boxes and the fatal check,
+   the path of a file beside the program, and dialog helpers. */
+#ifndef KORLIB_H
+#define KORLIB_H
+
+/* String identifiers that the library loads itself; the resource script uses them too. */
+#define IDS_MODULE_NAME   10000
+#define IDS_ERROR_CAPTION 10001
+#define IDS_FATAL_CAPTION 10002
+
+#define STRING_CCH 81   /* string-table texts and composed texts, terminator included */
+#define PATH_CCH   1025 /* paths, terminator included */
+
+#define CLOCK_TIMER 1   /* the main window's one timer, which FatalCheck kills */
+
+#define MSG_ERROR 0
+#define MSG_FATAL 1
+
+#ifndef RC_INVOKED
+#include <windows.h>
+
+/* Set by the main module, read by the library. */
+extern HINSTANCE AppInstance;
+extern HWND MainWindow;
+
+void StringMessageBox(HWND owner, UINT messageId, int kind);
+void FatalCheck(int failed, UINT messageId, const char *sourceFile, long line);
+
+void ModuleFilePath(const char *fileName, char *out);
+
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void CenterWindow(HWND window);
+int RectWidth(const RECT *rect);
+int RectHeight(const RECT *rect);
+HBRUSH DialogBackgroundBrush(void);
+#endif
+
+#endif

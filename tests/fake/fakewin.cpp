@@ -1,0 +1,426 @@
+// Recording implementation of the Win32 operations the program calls, for host tests.
+#include "fakewin.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+#include <strings.h>
+
+#include "../../trv/TRV.h"
+
+FakeState Fake;
+
+static char mainWindowObject, listObject, desktopObject, dialogObject, instanceObject;
+HWND const FAKE_MAIN = reinterpret_cast<HWND>(&mainWindowObject);
+HWND const FAKE_LIST = reinterpret_cast<HWND>(&listObject);
+HWND const FAKE_DESKTOP = reinterpret_cast<HWND>(&desktopObject);
+HWND const FAKE_DIALOG = reinterpret_cast<HWND>(&dialogObject);
+HINSTANCE const FAKE_INSTANCE = reinterpret_cast<HINSTANCE>(&instanceObject);
+
+static char iconObject, cursorObject, accelObject;
+static char stockObjects[8];
+
+// The sanitizer runtime calls these hooks on every allocation (GCC ships no header for them).
+extern "C" int __sanitizer_install_malloc_and_free_hooks(
+    void (*mallocHook)(const volatile void *, size_t), void (*freeHook)(const volatile void *));
+
+// Allocation counting: only what happens outside the fake's own functions is the program's.
+static int fakeDepth;
+static long programAllocations;
+
+struct FakeScope {
+    FakeScope() { ++fakeDepth; }
+    ~FakeScope() { --fakeDepth; }
+};
+
+static void OnMalloc(const volatile void *, size_t)
+{
+    if (fakeDepth == 0)
+        ++programAllocations;
+}
+
+static void OnFree(const volatile void *) {}
+
+static const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree);
+
+long ProgramAllocations()
+{
+    return programAllocations;
+}
+
+void ResetAllocationCount()
+{
+    (void)hooksInstalled;
+    programAllocations = 0;
+}
+
+static void Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
+static void Log(const char *format, ...)
+{
+    char line[1200];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    Fake.calls.push_back(line);
+}
+
+static const char *Name(HWND window)
+{
+    if (window == NULL)
+        return "null";
+    if (window == FAKE_MAIN)
+        return "main";
+    if (window == FAKE_LIST)
+        return "list";
+    if (window == FAKE_DIALOG)
+        return "dialog";
+    if (window == FAKE_DESKTOP)
+        return "desktop";
+    return "other";
+}
+
+void ResetAll()
+{
+    FakeScope scope;
+    Fake = FakeState();
+    AppInstance = FAKE_INSTANCE;
+    MainWindow = FAKE_MAIN;
+    SavedList = FAKE_LIST;
+    ClassName[0] = '\0';
+    HelpPath[0] = '\0';
+    Running = 0;
+    StartTick = 0;
+    LastFlashTick = 0;
+    SavedCount = 0;
+    DayCount = 0;
+}
+
+std::vector<std::string> CallsStartingWith(const std::string &prefix)
+{
+    FakeScope scope;
+    std::vector<std::string> found;
+    for (const std::string &call : Fake.calls)
+        if (call.compare(0, prefix.size(), prefix) == 0)
+            found.push_back(call);
+    return found;
+}
+
+DWORD WINAPI GetTickCount(void)
+{
+    return Fake.tick;
+}
+
+void WINAPI GetLocalTime(SYSTEMTIME *time)
+{
+    *time = Fake.localTime;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR name)
+{
+    FakeScope scope;
+    Log("GetModuleHandleA %s", name);
+    return Fake.moduleLoadedByName ? FAKE_INSTANCE : NULL;
+}
+
+// Copies as the platform does when the buffer is too small: cut, unterminated, full length.
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
+{
+    FakeScope scope;
+    Log("GetModuleFileNameA %s %u", module ? "module" : "null", size);
+    DWORD length = (DWORD)Fake.modulePath.size();
+    if (length < size) {
+        memcpy(path, Fake.modulePath.c_str(), length + 1);
+    } else {
+        memcpy(path, Fake.modulePath.c_str(), size);
+        length = size;
+    }
+    return Fake.moduleFileNameResult == -1 ? length : (DWORD)Fake.moduleFileNameResult;
+}
+
+void WINAPI ExitProcess(UINT code)
+{
+    FakeScope scope;
+    Log("ExitProcess %u", code);
+    Fake.exited = true;
+    Fake.exitCode = code;
+    throw FakeExit{code};
+}
+
+UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc)
+{
+    FakeScope scope;
+    Log("SetTimer %s %lu %u %s", Name(window), (unsigned long)id, period, proc ? "proc" : "null");
+    return Fake.setTimerFails ? 0 : id;
+}
+
+BOOL WINAPI KillTimer(HWND window, UINT_PTR id)
+{
+    FakeScope scope;
+    Log("KillTimer %s %lu", Name(window), (unsigned long)id);
+    return TRUE;
+}
+
+BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text)
+{
+    FakeScope scope;
+    if (dialog == FAKE_MAIN)
+        Fake.texts[id] = text;
+    return TRUE;
+}
+
+HWND WINAPI GetDlgItem(HWND dialog, int id)
+{
+    return dialog == FAKE_MAIN && id == IDC_SAVED_LIST ? FAKE_LIST : NULL;
+}
+
+static LRESULT FindPrefix(const char *prefix)
+{
+    size_t length = strlen(prefix);
+    for (size_t i = 0; i < Fake.list.size(); ++i)
+        if (strncasecmp(Fake.list[i].c_str(), prefix, length) == 0)
+            return (LRESULT)i;
+    return LB_ERR;
+}
+
+LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    FakeScope scope;
+    if (window != FAKE_LIST) {
+        Log("SendMessageA %s 0x%x", Name(window), message);
+        return 0;
+    }
+    switch (message) {
+    case LB_ADDSTRING:
+        Fake.list.push_back(reinterpret_cast<const char *>(lParam));
+        Log("LB_ADDSTRING %s", reinterpret_cast<const char *>(lParam));
+        return (LRESULT)Fake.list.size() - 1;
+    case LB_FINDSTRING:
+        Log("LB_FINDSTRING %ld %s", (long)(INT_PTR)wParam, reinterpret_cast<const char *>(lParam));
+        return FindPrefix(reinterpret_cast<const char *>(lParam));
+    case LB_SETCURSEL:
+        Log("LB_SETCURSEL %lu", (unsigned long)wParam);
+        Fake.listSelection = wParam < Fake.list.size() ? (int)wParam : LB_ERR;
+        return Fake.listSelection;
+    }
+    Log("SendMessageA list 0x%x", message);
+    return 0;
+}
+
+BOOL WINAPI MessageBeep(UINT type)
+{
+    FakeScope scope;
+    Log("MessageBeep %u", type);
+    ++Fake.beeps;
+    return TRUE;
+}
+
+BOOL WINAPI IsIconic(HWND window)
+{
+    return window == FAKE_MAIN && Fake.iconic;
+}
+
+BOOL WINAPI FlashWindow(HWND window, BOOL invert)
+{
+    FakeScope scope;
+    Log("FlashWindow %s %d at %u", Name(window), invert, Fake.tick);
+    return TRUE;
+}
+
+static const struct {
+    UINT id;
+    const char *text;
+} STRING_TABLE[] = {
+#define TRV_STRING(id, text) {id, text},
+#include "../../trv/strings.def"
+#undef TRV_STRING
+};
+
+int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size)
+{
+    FakeScope scope;
+    if (instance != FAKE_INSTANCE || size <= 0)
+        return 0;
+    for (const auto &entry : STRING_TABLE)
+        if (entry.id == id) {
+            snprintf(buffer, (size_t)size, "%s", entry.text);
+            return (int)strlen(buffer);
+        }
+    return 0;
+}
+
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT flags)
+{
+    FakeScope scope;
+    Log("MessageBoxA %s '%s' '%s' 0x%x", Name(owner), text, caption, flags);
+    Fake.boxes.push_back({owner, text, caption, flags});
+    return 1;
+}
+
+HWND WINAPI SetFocus(HWND window)
+{
+    FakeScope scope;
+    Log("SetFocus %s", Name(window));
+    return NULL;
+}
+
+BOOL WINAPI WinHelpA(HWND window, LPCSTR file, UINT command, UINT_PTR data)
+{
+    FakeScope scope;
+    Log("WinHelpA %s %s %u %lu", Name(window), file, command, (unsigned long)data);
+    return Fake.winHelpResult;
+}
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc,
+                               LPARAM param)
+{
+    FakeScope scope;
+    Log("DialogBoxParamA %s %s %s %s %ld", instance == FAKE_INSTANCE ? "app" : "other", name,
+        Name(owner), proc == AboutDlgProc ? "AboutDlgProc" : "other", (long)param);
+    return Fake.dialogBoxResult;
+}
+
+BOOL WINAPI EndDialog(HWND dialog, INT_PTR result)
+{
+    FakeScope scope;
+    Log("EndDialog %s %ld", Name(dialog), (long)result);
+    return TRUE;
+}
+
+void WINAPI PostQuitMessage(int code)
+{
+    FakeScope scope;
+    Log("PostQuitMessage %d", code);
+}
+
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    FakeScope scope;
+    Log("DefWindowProcA %s 0x%x %lu %ld", Name(window), message, (unsigned long)wParam,
+        (long)lParam);
+    return Fake.defWindowProcResult;
+}
+
+int WINAPI GetSystemMetrics(int index)
+{
+    return index == SM_CXSCREEN ? Fake.screenWidth : index == SM_CYSCREEN ? Fake.screenHeight : 0;
+}
+
+HWND WINAPI GetDesktopWindow(void)
+{
+    return FAKE_DESKTOP;
+}
+
+BOOL WINAPI GetWindowRect(HWND window, RECT *rect)
+{
+    if (window == FAKE_DESKTOP)
+        *rect = {0, 0, Fake.screenWidth, Fake.screenHeight};
+    else
+        *rect = Fake.windowRect;
+    return TRUE;
+}
+
+BOOL WINAPI SetWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT flags)
+{
+    FakeScope scope;
+    Log("SetWindowPos %s %s %d %d %d %d 0x%x", Name(window), Name(after), x, y, cx, cy, flags);
+    return TRUE;
+}
+
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
+{
+    FakeScope scope;
+    Log("LoadIconA %s %s", instance == FAKE_INSTANCE ? "app" : "other", name);
+    return reinterpret_cast<HICON>(&iconObject);
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
+{
+    FakeScope scope;
+    Log("LoadCursorA %s %lu", instance ? "app" : "null", (unsigned long)(uintptr_t)name);
+    return reinterpret_cast<HCURSOR>(&cursorObject);
+}
+
+WORD WINAPI RegisterClassA(const WNDCLASSA *windowClass)
+{
+    FakeScope scope;
+    Log("RegisterClassA %s", windowClass->lpszClassName);
+    Fake.registered = *windowClass;
+    Fake.registeredClassName = windowClass->lpszClassName;
+    return 1;
+}
+
+// Builds the main window as the platform does: the class's procedure sees its first
+// messages before the call returns.
+HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc,
+                               LPARAM param)
+{
+    {
+        FakeScope scope;
+        Log("CreateDialogParamA %s %s %s %s %ld", instance == FAKE_INSTANCE ? "app" : "other",
+            name, Name(owner), proc ? "proc" : "null", (long)param);
+    }
+    if (Fake.createDialogFails)
+        return NULL;
+    Fake.registered.lpfnWndProc(FAKE_MAIN, WM_NCCREATE, 0, 0);
+    Fake.registered.lpfnWndProc(FAKE_MAIN, WM_CREATE, 0, 0);
+    return FAKE_MAIN;
+}
+
+BOOL WINAPI ShowWindow(HWND window, int command)
+{
+    FakeScope scope;
+    Log("ShowWindow %s %d", Name(window), command);
+    return FALSE;
+}
+
+HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name)
+{
+    FakeScope scope;
+    Log("LoadAcceleratorsA %s %s", instance == FAKE_INSTANCE ? "app" : "other", name);
+    return Fake.acceleratorsMissing ? NULL : reinterpret_cast<HACCEL>(&accelObject);
+}
+
+BOOL WINAPI GetMessageA(MSG *message, HWND window, UINT first, UINT last)
+{
+    FakeScope scope;
+    Log("GetMessageA %s %u %u", Name(window), first, last);
+    if (Fake.queue.empty()) {
+        *message = MSG{};
+        message->wParam = Fake.quitCode;
+        return FALSE;
+    }
+    *message = Fake.queue.front();
+    Fake.queue.erase(Fake.queue.begin());
+    return TRUE;
+}
+
+// Messages whose wParam is 1 stand for key presses that the accelerator table matches.
+int WINAPI TranslateAcceleratorA(HWND window, HACCEL accelerators, MSG *message)
+{
+    FakeScope scope;
+    Log("TranslateAcceleratorA %s %s 0x%x", Name(window), accelerators ? "table" : "null",
+        message->message);
+    return message->wParam == 1;
+}
+
+BOOL WINAPI TranslateMessage(const MSG *message)
+{
+    FakeScope scope;
+    Log("TranslateMessage 0x%x", message->message);
+    return TRUE;
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG *message)
+{
+    FakeScope scope;
+    Log("DispatchMessageA 0x%x", message->message);
+    return 0;
+}
+
+HGDIOBJ WINAPI GetStockObject(int index)
+{
+    FakeScope scope;
+    Log("GetStockObject %d", index);
+    return index >= 0 && index < 8 ? &stockObjects[index] : NULL;
+}

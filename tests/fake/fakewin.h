@@ -1,0 +1,73 @@
+// The recording fake behind tests/fake/windows.h: what a test scripts and what it reads back.
+#ifndef FAKEWIN_H
+#define FAKEWIN_H
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// ExitProcess ends the test's call by throwing this.
+struct FakeExit {
+    UINT code;
+};
+
+struct MessageBoxCall {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT flags;
+};
+
+struct FakeState {
+    // Scripted by the test.
+    DWORD tick = 0;
+    SYSTEMTIME localTime = {};
+    bool setTimerFails = false;
+    bool iconic = false;
+    BOOL winHelpResult = TRUE;
+    INT_PTR dialogBoxResult = 0;
+    LRESULT defWindowProcResult = 0;
+    std::string modulePath = "C:\\Tools\\TRV.EXE";
+    bool moduleLoadedByName = true;
+    long moduleFileNameResult = -1; // when not -1, the length GetModuleFileNameA returns
+    int screenWidth = 640, screenHeight = 480;
+    RECT windowRect = {};
+    bool createDialogFails = false;
+    bool acceleratorsMissing = false;
+    std::vector<MSG> queue; // GetMessageA hands these out, then the quit message
+    WPARAM quitCode = 0;
+
+    // Recorded.
+    std::vector<std::string> calls; // every platform call of interest, in order
+    std::map<int, std::string> texts; // control texts by id
+    std::vector<std::string> list;   // the saved-times list box
+    int listSelection = LB_ERR;
+    int beeps = 0;
+    std::vector<MessageBoxCall> boxes;
+    bool exited = false;
+    UINT exitCode = 0;
+    WNDCLASSA registered = {};
+    std::string registeredClassName;
+};
+
+extern FakeState Fake;
+
+extern HWND const FAKE_MAIN;
+extern HWND const FAKE_LIST;
+extern HWND const FAKE_DESKTOP;
+extern HWND const FAKE_DIALOG;
+extern HINSTANCE const FAKE_INSTANCE;
+
+// Fresh fake state and fresh program state, for the start of every test.
+void ResetAll();
+
+// Calls that start with the given prefix, in order.
+std::vector<std::string> CallsStartingWith(const std::string &prefix);
+
+// Allocations made by the program itself (not by the fake) since the last reset.
+long ProgramAllocations();
+void ResetAllocationCount();
+
+#endif

@@ -1,0 +1,161 @@
+// The support library: error boxes, the fatal check, the module-relative path, dialog helpers.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../trv/TRV.h"
+#include "fakewin.h"
+
+using Calls = std::vector<std::string>;
+
+TEST(StringMessageBox, TakesCaptionByKindAndTextById)
+{
+    struct Case {
+        int kind;
+        const char *caption;
+    } cases[] = {{MSG_ERROR, "Tarvik 2 - Error"}, {MSG_FATAL, "Tarvik 2 - Fatal Error"},
+                 {7, "Tarvik 2 - Error"}, {-1, "Tarvik 2 - Error"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.kind);
+        ResetAll();
+        StringMessageBox(FAKE_MAIN, IDS_HELP_ERROR, c.kind);
+        ASSERT_EQ(1u, Fake.boxes.size());
+        EXPECT_EQ(FAKE_MAIN, Fake.boxes[0].owner);
+        EXPECT_EQ("Help error", Fake.boxes[0].text);
+        EXPECT_EQ(c.caption, Fake.boxes[0].caption);
+        EXPECT_EQ(0x2030u, Fake.boxes[0].flags);
+    }
+}
+
+TEST(FatalCheck, DoesNothingWhenNothingFailed)
+{
+    ResetAll();
+    FatalCheck(0, IDS_NO_TIMER, "trv/clock.cpp", 12);
+    EXPECT_TRUE(Fake.calls.empty());
+}
+
+TEST(FatalCheck, KillsTheTimerShowsTwoBoxesInOrderAndExitsWithZero)
+{
+    ResetAll();
+    EXPECT_THROW(FatalCheck(1, IDS_NO_ACCELERATORS, "trv/TRV.cpp", 123), FakeExit);
+    EXPECT_EQ((Calls{"KillTimer main 1",
+                     "MessageBoxA null 'Cannot load accelerators' 'Tarvik 2 - Fatal Error' 0x2030",
+                     "MessageBoxA null 'trv/TRV.cpp/123' '' 0x2040", "ExitProcess 0"}),
+              Fake.calls);
+}
+
+TEST(FatalCheck, ALongSourcePathKeepsItsTailAndTheLine)
+{
+    ResetAll();
+    std::string path = std::string(100, 'd') + "/clock.cpp";
+    EXPECT_THROW(FatalCheck(1, IDS_NO_TIMER, path.c_str(), 2147483647L), FakeExit);
+    ASSERT_EQ(2u, Fake.boxes.size());
+    const std::string &location = Fake.boxes[1].text;
+    EXPECT_EQ((size_t)STRING_CCH - 1, location.size());
+    EXPECT_EQ("/clock.cpp/2147483647", location.substr(location.size() - 21));
+}
+
+TEST(ModuleFilePath, PutsTheFileBesideTheProgram)
+{
+    struct Case {
+        std::string module;
+        bool loadedByName;
+        std::string path;
+    } cases[] = {
+        {"C:\\Tools\\TRV.EXE", true, "C:\\Tools\\TRV.HLP"},
+        {"C:\\TRV.EXE", true, "C:\\TRV.HLP"},
+        {"D:\\Apps\\Watch\\STOPWTCH.EXE", false, "D:\\Apps\\Watch\\TRV.HLP"}, // renamed
+        {"C:\\" + std::string(1012, 'a') + "\\TRV.EXE", true,
+         "C:\\" + std::string(1012, 'a') + "\\TRV.HLP"}, // 1,023 characters in all
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.module.substr(0, 40));
+        ResetAll();
+        Fake.modulePath = c.module;
+        Fake.moduleLoadedByName = c.loadedByName;
+        char out[PATH_CCH];
+        ModuleFilePath("TRV.HLP", out);
+        EXPECT_EQ(c.path, out);
+        EXPECT_EQ((Calls{"GetModuleHandleA TRV.EXE",
+                         std::string("GetModuleFileNameA ") +
+                             (c.loadedByName ? "module" : "null") + " 1025"}),
+                  Fake.calls);
+    }
+}
+
+TEST(ModuleFilePath, FailuresAreFatalWithTheFatalCaption)
+{
+    struct Case {
+        const char *name;
+        std::string module;
+        long reported; // -1: the path's own length
+    } cases[] = {
+        {"no backslash", "TRV.EXE", -1},
+        {"1,024 characters", "C:\\" + std::string(1013, 'a') + "\\TRV.EXE", -1},
+        {"no path reported", "C:\\Tools\\TRV.EXE", 0},
+        {"buffer filled", "C:\\" + std::string(1100, 'a') + "\\TRV.EXE", -1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetAll();
+        Fake.modulePath = c.module;
+        Fake.moduleFileNameResult = c.reported;
+        char out[PATH_CCH] = "untouched";
+        EXPECT_THROW(ModuleFilePath("TRV.HLP", out), FakeExit);
+        ASSERT_EQ(2u, Fake.boxes.size());
+        EXPECT_EQ("Tarvik 2 - Fatal Error", Fake.boxes[0].text);
+        EXPECT_EQ("Tarvik 2 - Fatal Error", Fake.boxes[0].caption);
+        EXPECT_EQ(0, Fake.boxes[1].text.rfind("KORLIB/KORLIB.cpp/", 0));
+        EXPECT_STREQ("untouched", out);
+    }
+}
+
+TEST(CenterWindow, CentresOnTheDesktopAndPullsBackAtTheEdges)
+{
+    struct Case {
+        LONG width, height; // right - left, bottom - top
+        int x, y;
+    } cases[] = {
+        {300, 200, 170, 140}, {639, 100, 0, 190}, {640, 100, -1, 190},
+        {641, 100, 0, 190},   {100, 480, 270, -1}, {100, 481, 270, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        ResetAll();
+        Fake.windowRect = {500, 400, 500 + c.width, 400 + c.height};
+        CenterWindow(FAKE_DIALOG);
+        char expected[80];
+        snprintf(expected, sizeof expected, "SetWindowPos dialog null %d %d -1 -1 0x5", c.x, c.y);
+        EXPECT_EQ(Calls{expected}, Fake.calls);
+    }
+}
+
+TEST(AboutDlgProc, CentresOnOpeningAndClosesOnlyOnCommandTwo)
+{
+    struct Case {
+        UINT message;
+        WPARAM wParam;
+        INT_PTR result;
+        const char *call; // the one recorded call, or ""
+    } cases[] = {
+        {WM_INITDIALOG, 0, TRUE, "SetWindowPos dialog null 170 140 -1 -1 0x5"},
+        {WM_COMMAND, 2, TRUE, "EndDialog dialog 0"},
+        {WM_COMMAND, 0x10002, FALSE, ""}, // control 2 with a notification code
+        {WM_COMMAND, 1, FALSE, ""},
+        {WM_TIMER, 2, FALSE, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.message << " " << c.wParam);
+        ResetAll();
+        Fake.windowRect = {0, 0, 300, 200};
+        EXPECT_EQ(c.result, AboutDlgProc(FAKE_DIALOG, c.message, c.wParam, 0));
+        EXPECT_EQ(*c.call ? Calls{c.call} : Calls{}, Fake.calls);
+    }
+}
+
+TEST(DialogBackgroundBrush, IsTheStockLightGreyBrush)
+{
+    ResetAll();
+    EXPECT_EQ((HBRUSH)GetStockObject(LTGRAY_BRUSH), DialogBackgroundBrush());
+    EXPECT_EQ((Calls{"GetStockObject 1", "GetStockObject 1"}), Fake.calls);
+}

@@ -1,0 +1,173 @@
+// The main window procedure and start-up: what each message and command does, in order.
+#include <gtest/gtest.h>
+
+#include "../trv/TRV.h"
+#include "fakewin.h"
+
+using Calls = std::vector<std::string>;
+
+static LRESULT Command(WPARAM wParam)
+{
+    return MainWndProc(FAKE_MAIN, WM_COMMAND, wParam, 0);
+}
+
+static void ReadyWindow()
+{
+    ResetAll();
+    strcpy(HelpPath, "C:\\Tools\\TRV.HLP");
+    SavedList = NULL; // fetched again at every message
+}
+
+TEST(MainWndProc, DispatchesEachCommandOnItsLowWordAfterMovingTheFocus)
+{
+    struct Case {
+        WPARAM wParam;
+        LRESULT result;
+        Calls calls;
+    } cases[] = {
+        {CMD_START_STOP, 0, {"SetFocus main", "KillTimer main 1", "SetTimer main 1 1 null"}},
+        {0x10000 | CMD_START_STOP, 0,
+         {"SetFocus main", "KillTimer main 1", "SetTimer main 1 1 null"}},
+        {CMD_SAVE, 0, {"SetFocus main", "MessageBeep 0"}},
+        {CMD_HELP, 0, {"SetFocus main", "WinHelpA main C:\\Tools\\TRV.HLP 3 0"}},
+        {0x10000 | CMD_ABOUT, 0,
+         {"SetFocus main", "DialogBoxParamA app DIAL_ABOUT main AboutDlgProc 0"}},
+        {CMD_EXIT, 0,
+         {"SetFocus main", "WinHelpA main C:\\Tools\\TRV.HLP 2 0", "PostQuitMessage 0"}},
+        {130, 0x55, {"SetFocus main", "DefWindowProcA main 0x111 130 0"}},
+        {(1u << 16) | IDC_SAVED_LIST, 0x55, // LBN_SETFOCUS from a click into the list
+         {"SetFocus main", "DefWindowProcA main 0x111 65673 0"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "wParam 0x" << std::hex << c.wParam);
+        ReadyWindow();
+        Fake.defWindowProcResult = 0x55;
+        EXPECT_EQ(c.result, Command(c.wParam));
+        EXPECT_EQ(c.calls, Fake.calls);
+        EXPECT_EQ(FAKE_LIST, SavedList);
+    }
+}
+
+TEST(MainWndProc, HelpFailureShowsOneErrorBoxAndLeavesTheClockAlone)
+{
+    ReadyWindow();
+    Running = 1;
+    StartTick = 77;
+    Fake.winHelpResult = FALSE;
+    EXPECT_EQ(0, Command(CMD_HELP));
+    ASSERT_EQ(1u, Fake.boxes.size());
+    EXPECT_EQ(FAKE_MAIN, Fake.boxes[0].owner);
+    EXPECT_EQ("Help error", Fake.boxes[0].text);
+    EXPECT_EQ("Tarvik 2 - Error", Fake.boxes[0].caption);
+    EXPECT_EQ(1, Running);
+    EXPECT_EQ(77u, StartTick);
+    EXPECT_TRUE(CallsStartingWith("KillTimer").empty());
+}
+
+TEST(MainWndProc, AboutFailureIsFatal)
+{
+    ReadyWindow();
+    Fake.dialogBoxResult = -1;
+    EXPECT_THROW(Command(CMD_ABOUT), FakeExit);
+    ASSERT_EQ(2u, Fake.boxes.size());
+    EXPECT_EQ("Cannot create dialog box", Fake.boxes[0].text);
+    EXPECT_EQ(0u, Fake.exitCode);
+}
+
+TEST(MainWndProc, ClosingTellsTheHelpEngineToQuitOnceAndEndsTheLoop)
+{
+    ReadyWindow();
+    EXPECT_EQ(0, MainWndProc(FAKE_MAIN, WM_DESTROY, 0, 0));
+    EXPECT_EQ((Calls{"WinHelpA main C:\\Tools\\TRV.HLP 2 0", "PostQuitMessage 0"}), Fake.calls);
+}
+
+TEST(MainWndProc, TimerTicksGoToTheClockAndOtherMessagesToDefWindowProc)
+{
+    ReadyWindow();
+    Fake.localTime.wHour = 7;
+    EXPECT_EQ(0, MainWndProc(FAKE_MAIN, WM_TIMER, 99, 0)); // whatever the timer id
+    EXPECT_EQ("07:00:00.00", Fake.texts[IDC_CURRENT]);
+    Fake.defWindowProcResult = 42;
+    EXPECT_EQ(42, MainWndProc(FAKE_MAIN, 0x0200, 3, 4));
+    EXPECT_EQ("DefWindowProcA main 0x200 3 4", Fake.calls.back());
+}
+
+static void RunWinMain(int expectedResult)
+{
+    MainWindow = NULL;
+    SavedList = NULL;
+    EXPECT_EQ(expectedResult, WinMain(FAKE_INSTANCE, NULL, (LPSTR) "--ignored /x", 7));
+}
+
+TEST(WinMain, RegistersCreatesShowsLoadsAcceleratorsThenRunsTheLoop)
+{
+    ResetAll();
+    Fake.modulePath = "C:\\Apps\\TRV.EXE";
+    Fake.queue = {MSG{FAKE_MAIN, WM_TIMER, 0, 0, 0, {0, 0}},
+                  MSG{FAKE_MAIN, 0x0105, 1, 0, 0, {0, 0}}}; // the second matches an accelerator
+    Fake.quitCode = 0;
+    RunWinMain(0);
+    EXPECT_EQ((Calls{
+                  "LoadIconA app ICONX",
+                  "LoadCursorA null 32512",
+                  "GetStockObject 1",
+                  "RegisterClassA Tarvik 2",
+                  "CreateDialogParamA app DIAL_MAIN null null 0",
+                  "DefWindowProcA main 0x81 0 0", // the first message names the window
+                  "GetModuleHandleA TRV.EXE",
+                  "GetModuleFileNameA module 1025",
+                  "SetTimer main 1 100 null",
+                  "ShowWindow main 7",
+                  "LoadAcceleratorsA app ACCELS",
+                  "GetMessageA null 0 0",
+                  "TranslateAcceleratorA main table 0x113",
+                  "TranslateMessage 0x113",
+                  "DispatchMessageA 0x113",
+                  "GetMessageA null 0 0",
+                  "TranslateAcceleratorA main table 0x105",
+                  "GetMessageA null 0 0",
+              }),
+              Fake.calls);
+    EXPECT_EQ(FAKE_MAIN, MainWindow);
+    EXPECT_STREQ("C:\\Apps\\TRV.HLP", HelpPath);
+    const WNDCLASSA &wc = Fake.registered;
+    EXPECT_EQ((UINT)(CS_HREDRAW | CS_VREDRAW), wc.style);
+    EXPECT_EQ(MainWndProc, wc.lpfnWndProc);
+    EXPECT_EQ(0, wc.cbClsExtra);
+    EXPECT_EQ(30, wc.cbWndExtra);
+    EXPECT_EQ(FAKE_INSTANCE, wc.hInstance);
+    EXPECT_EQ(NULL, wc.lpszMenuName);
+    EXPECT_EQ((HBRUSH)GetStockObject(LTGRAY_BRUSH), wc.hbrBackground);
+    EXPECT_EQ("Tarvik 2", Fake.registeredClassName);
+}
+
+TEST(WinMain, ReturnsTheQuitMessagesCode)
+{
+    ResetAll();
+    Fake.quitCode = 3;
+    RunWinMain(3);
+}
+
+TEST(WinMain, StartUpFailuresAreFatal)
+{
+    struct Case {
+        const char *name;
+        bool createFails, acceleratorsMissing;
+        const char *message;
+    } cases[] = {
+        {"no window", true, false, "Cannot create dialog box"},
+        {"no accelerators", false, true, "Cannot load accelerators"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetAll();
+        Fake.createDialogFails = c.createFails;
+        Fake.acceleratorsMissing = c.acceleratorsMissing;
+        MainWindow = NULL;
+        EXPECT_THROW(WinMain(FAKE_INSTANCE, NULL, NULL, 1), FakeExit);
+        ASSERT_EQ(2u, Fake.boxes.size());
+        EXPECT_EQ(c.message, Fake.boxes[0].text);
+        EXPECT_EQ(0u, Fake.exitCode);
+        EXPECT_TRUE(CallsStartingWith("GetMessageA").empty());
+    }
+}

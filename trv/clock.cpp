@@ -1,0 +1,81 @@
+/* The clock controller: stopped or running, the timer that follows that state,
+   start/stop, saving the running elapsed time, flashing while minimised. */
+#include "TRV.h"
+
+int Running;
+DWORD StartTick;
+DWORD LastFlashTick;
+int SavedCount;
+
+static void ArmClockTimer(UINT period)
+{
+    FatalCheck(SetTimer(MainWindow, CLOCK_TIMER, period, NULL) == 0, IDS_NO_TIMER, __FILE__,
+               __LINE__);
+}
+
+static void ShowElapsed(void)
+{
+    char text[STRING_CCH];
+    FormatElapsed(StartTick, text);
+    SetDlgItemTextA(MainWindow, IDC_ELAPSED, text);
+}
+
+static void FlashIfMinimised(void)
+{
+    if (!IsIconic(MainWindow))
+        return;
+    if (GetTickCount() - LastFlashTick < FLASH_INTERVAL)
+        return;
+    LastFlashTick = GetTickCount();
+    FlashWindow(MainWindow, TRUE);
+}
+
+void ClockStart(void)
+{
+    ArmClockTimer(IDLE_INTERVAL);
+}
+
+void ClockTick(void)
+{
+    char text[STRING_CCH];
+    FormatTimeOfDay(text);
+    SetDlgItemTextA(MainWindow, IDC_CURRENT, text);
+    if (!Running)
+        return;
+    ShowElapsed();
+    FlashIfMinimised();
+}
+
+void ClockToggle(void)
+{
+    if (Running) {
+        /* Freeze the display at the moment of Stop, not at the last tick. */
+        ShowElapsed();
+        KillTimer(MainWindow, CLOCK_TIMER);
+        ArmClockTimer(IDLE_INTERVAL);
+        Running = 0;
+        return;
+    }
+    KillTimer(MainWindow, CLOCK_TIMER);
+    ArmClockTimer(RUN_INTERVAL);
+    Running = 1;
+    /* A new run counts its days from zero; the start is read after the timer is armed. */
+    DayCount = 0;
+    StartTick = GetTickCount();
+}
+
+void ClockSave(void)
+{
+    if (!Running) {
+        MessageBeep(0);
+        return;
+    }
+    char elapsed[STRING_CCH];
+    char entry[STRING_CCH];
+    FormatElapsed(StartTick, elapsed);
+    SavedCount++;
+    FormatSavedEntry(SavedCount, elapsed, entry);
+    SendMessageA(SavedList, LB_ADDSTRING, 0, (LPARAM)entry);
+    LRESULT index = SendMessageA(SavedList, LB_FINDSTRING, (WPARAM)-1, (LPARAM)entry);
+    SendMessageA(SavedList, LB_SETCURSEL, (WPARAM)index, 0);
+}
