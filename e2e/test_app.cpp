@@ -1,0 +1,481 @@
+// TRV.EXE under Wine, driven by keys and clicks and read back through window messages.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include "app.h"
+
+namespace {
+
+enum { START_STOP = 121, HELP = 122, ABOUT = 123, EXIT = 124, ELAPSED = 135, SAVE = 136,
+       LIST = 137, CURRENT = 140, ABOUT_OK = 2 };
+
+// "D hh:mm:ss.hh" exactly, as milliseconds (hundredths resolution); -1 when malformed.
+long long ElapsedMs(const std::string &text)
+{
+    unsigned long days, h, m, s, cs;
+    char again[64];
+    if (sscanf(text.c_str(), "%lu %lu:%lu:%lu.%lu", &days, &h, &m, &s, &cs) != 5)
+        return -1;
+    snprintf(again, sizeof again, "%lu %02lu:%02lu:%02lu.%02lu", days, h, m, s, cs);
+    if (text != again || h > 23 || m > 59 || s > 59 || cs > 99)
+        return -1;
+    return (((long long)days * 24 + h) * 60 + m) * 60000 + s * 1000 + cs * 10;
+}
+
+// "hh:mm:ss.d0" exactly, as milliseconds of the day; -1 when malformed.
+long TimeOfDayMs(const std::string &text)
+{
+    unsigned h, m, s, tenths;
+    char again[32];
+    if (sscanf(text.c_str(), "%u:%u:%u.%1u", &h, &m, &s, &tenths) != 4)
+        return -1;
+    snprintf(again, sizeof again, "%02u:%02u:%02u.%u0", h, m, s, tenths);
+    if (text != again || h > 23 || m > 59 || s > 59)
+        return -1;
+    return ((h * 60 + m) * 60 + s) * 1000 + tenths * 100;
+}
+
+std::string Elapsed(const App &app)
+{
+    return WindowText(app.Control(ELAPSED));
+}
+
+HWND AboutBox(const App &app)
+{
+    for (HWND box : TopWindows(app.process.dwProcessId, "#32770"))
+        if (GetWindow(box, GW_OWNER) == app.window)
+            return box;
+    return NULL;
+}
+
+// Waits until every input sent so far has been handled: the About box it opens comes only
+// after them, and is closed again. With Caps Lock on, the About key is Shift+Alt+A.
+void Barrier(const App &app, const char *aboutKey = "alt+a")
+{
+    Keys(app.window, aboutKey);
+    ASSERT_TRUE(WaitUntil([&] { return AboutBox(app) != NULL; })) << "About box for the barrier";
+    Keys(app.window, "esc");
+    ASSERT_TRUE(WaitUntil([&] { return AboutBox(app) == NULL; }));
+}
+
+bool IsRunning(const App &app)
+{
+    std::string first = Elapsed(app);
+    return WaitUntil([&] { return Elapsed(app) != first; }, 300);
+}
+
+void WaitRunning(const App &app)
+{
+    ASSERT_TRUE(WaitUntil([&] { return ElapsedMs(Elapsed(app)) > 0; }));
+    ASSERT_TRUE(IsRunning(app));
+}
+
+struct Session : testing::Test {
+    App app;
+    void SetUp() override { ASSERT_TRUE(StartApp(app)) << ProgramPath(); }
+    void TearDown() override { KillApp(app); }
+    void Exit()
+    {
+        Keys(app.window, "alt+x");
+        EXPECT_EQ(0u, WaitForExit(app));
+    }
+};
+
+} // namespace
+
+struct StartUp : Session {};
+
+TEST_F(StartUp, ShowsTheMainWindowWithEveryControlInPlace)
+{
+    EXPECT_EQ("Tarvik 2", ClassOf(app.window));
+    EXPECT_EQ("Tarvik 2", WindowText(app.window));
+    LONG style = GetWindowLongA(app.window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_FALSE(style & (WS_POPUP | WS_CHILD));
+
+    // The template sets no font: dialog units come from the system font's base units.
+    LONG base = GetDialogBaseUnits();
+    int baseX = LOWORD(base), baseY = HIWORD(base);
+    RECT client;
+    GetClientRect(app.window, &client);
+    EXPECT_EQ(MulDiv(208, baseX, 4), client.right);
+    EXPECT_EQ(MulDiv(131, baseY, 8), client.bottom);
+
+    struct Control {
+        int id;
+        const char *className, *text;
+        int x, y, cx, cy;
+    } controls[] = {
+        {START_STOP, "Button", "&Start/Stop", 6, 114, 44, 12},
+        {HELP, "Button", "&Help...", 99, 114, 32, 12},
+        {ABOUT, "Button", "&About...", 136, 114, 32, 12},
+        {EXIT, "Button", "E&xit", 173, 114, 28, 12},
+        {134, "Static", "Elapsed Time:", 6, 31, 50, 10},
+        {ELAPSED, "Static", "", 64, 31, 100, 11},
+        {SAVE, "Button", "Sa&ve", 54, 114, 30, 12},
+        {LIST, "ListBox", "", 64, 51, 101, 47},
+        {138, "Static", "Saved Times:", 6, 51, 50, 12},
+        {139, "Static", "Current Time:", 6, 6, 50, 10},
+    };
+    for (const Control &c : controls) {
+        SCOPED_TRACE(c.id);
+        HWND control = app.Control(c.id);
+        ASSERT_NE((HWND)NULL, control);
+        EXPECT_STRCASEEQ(c.className, ClassOf(control).c_str());
+        EXPECT_EQ(c.text, WindowText(control));
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(NULL, app.window, (POINT *)&r, 2);
+        EXPECT_EQ(MulDiv(c.x, baseX, 4), r.left);
+        EXPECT_EQ(MulDiv(c.y, baseY, 8), r.top);
+        EXPECT_EQ(MulDiv(c.cx, baseX, 4), r.right - r.left);
+        int height = MulDiv(c.cy, baseY, 8);
+        if (c.id == LIST) { // trimmed to whole lines
+            EXPECT_GT(r.bottom - r.top, height - (int)SendMessageW(control, LB_GETITEMHEIGHT, 0, 0));
+            EXPECT_LE(r.bottom - r.top, height);
+        } else {
+            EXPECT_EQ(height, r.bottom - r.top);
+        }
+    }
+    EXPECT_EQ(0, ListCount(app.Control(LIST)));
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    long driverMs = ((now.wHour * 60 + now.wMinute) * 60 + now.wSecond) * 1000 + now.wMilliseconds;
+    long shownMs = TimeOfDayMs(WindowText(app.Control(CURRENT)));
+    ASSERT_GE(shownMs, 0) << WindowText(app.Control(CURRENT));
+    long difference = labs(driverMs - shownMs);
+    EXPECT_LT(difference < 43200000 ? difference : 86400000 - difference, 1000);
+    std::string shown = WindowText(app.Control(CURRENT));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(app.Control(CURRENT)) != shown; })) << "ticking";
+
+    // Tab moves no focus: the keyboard stays with the accelerators. A move would come within
+    // a few ticks; no input after it can show that it did not come.
+    Keys(app.window, "tab");
+    EXPECT_FALSE(WaitUntil([&] { return FocusOf(app.window) != app.window; }, 500));
+    Exit();
+}
+
+TEST_F(StartUp, IgnoresItsCommandLineAndRunsBesideASecondCopy)
+{
+    App second;
+    ASSERT_TRUE(StartApp(second, ProgramPath(), "", "/x --help \"any thing\""));
+    EXPECT_NE(app.window, second.window);
+    Keys(second.window, "alt+s");
+    WaitRunning(second);
+    Barrier(app);
+    EXPECT_EQ("", Elapsed(app));
+    Keys(second.window, "alt+x");
+    EXPECT_EQ(0u, WaitForExit(second));
+    KillApp(second);
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(app, 0));
+    Exit();
+}
+
+struct Clock : Session {};
+
+// Posted messages come before timer messages: a burst of them holds the clock's ticks back,
+// so a display written only at ticks would be stale by the time the Stop is handled.
+void HoldTicksBack(const App &app, int messages)
+{
+    for (int i = 0; i < messages; ++i)
+        PostThreadMessageA(app.process.dwThreadId, WM_NULL, 0, 0);
+}
+
+TEST_F(Clock, StartsAndStopsByButtonEnterAndAltSFreezingTheReadingOfTheMomentOfStop)
+{
+    const char *const ways[] = {"button", "enter", "alt+s"};
+    for (const char *way : ways) {
+        SCOPED_TRACE(way);
+        auto toggle = [&] {
+            if (std::string(way) == "button")
+                Click(app.window, app.Control(START_STOP));
+            else
+                Keys(app.window, way);
+        };
+        std::string before = Elapsed(app);
+        DWORD started = GetTickCount();
+        toggle();
+        ASSERT_TRUE(WaitUntil([&] { return Elapsed(app) != before && ElapsedMs(Elapsed(app)) >= 0; }));
+        ASSERT_TRUE(IsRunning(app));
+        EXPECT_EQ('0', Elapsed(app)[0]);
+        WaitUntil([] { return false; }, 300); // let it run a while
+
+        HoldTicksBack(app, 8000);
+        DWORD stopped = GetTickCount();
+        toggle();
+        ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
+        DWORD seen = GetTickCount();
+        long long frozen = ElapsedMs(Elapsed(app));
+        // Handled no earlier than it was sent and no later than the driver saw it, give or
+        // take the start's own delay and the hundredths cut off.
+        const long long slack = 20;
+        EXPECT_GE(frozen, (long long)(stopped - started) - slack) << Elapsed(app);
+        EXPECT_LE(frozen, (long long)(seen - started) + slack) << Elapsed(app);
+        printf("%s: frozen %lld ms, sent after %lu ms, seen after %lu ms\n", way, frozen,
+               (unsigned long)(stopped - started), (unsigned long)(seen - started));
+    }
+    Exit();
+}
+
+TEST_F(Clock, LettersWithShiftOrCapsLockAndModifiedEnterDoNothing)
+{
+    const char *const inert[] = {"shift+alt+s", "shift+enter", "ctrl+enter", "alt+enter",
+                                 "shift+f1", "ctrl+f1", "alt+f1", "shift+alt+x", "shift+alt+a"};
+    for (const char *chord : inert)
+        Keys(app.window, chord);
+    Barrier(app);
+    EXPECT_EQ("", Elapsed(app));
+    EXPECT_TRUE(TopWindows(0, "MS_WINHELP").empty());
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(app, 0));
+
+    Keys(app.window, "caps");
+    Keys(app.window, "alt+s"); // an upper-case S: nothing
+    Barrier(app, "shift+alt+a");
+    EXPECT_EQ("", Elapsed(app));
+    Keys(app.window, "shift+alt+s"); // Caps Lock and Shift together give a lower-case s
+    WaitRunning(app);
+    Keys(app.window, "caps");
+    Keys(app.window, "alt+s");
+    ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
+    Exit();
+}
+
+TEST_F(Clock, EnterTogglesWhicheverControlWasClickedLast)
+{
+    Click(app.window, app.Control(SAVE)); // refused while stopped
+    Keys(app.window, "enter");
+    WaitRunning(app);
+    Click(app.window, app.Control(LIST));
+    Keys(app.window, "enter");
+    ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
+    EXPECT_EQ(app.window, FocusOf(app.window)); // the list never keeps the focus
+    Exit();
+}
+
+struct Saving : Session {};
+
+TEST_F(Saving, NumbersEntriesInOrderAcrossRunsAndRefusesWhileStopped)
+{
+    HWND list = app.Control(LIST);
+    Keys(app.window, "alt+v"); // stopped: refused
+    Keys(app.window, "alt+s");
+    WaitRunning(app);
+    Click(app.window, app.Control(SAVE));
+    Keys(app.window, "alt+v");
+    ASSERT_TRUE(WaitUntil([&] { return ListCount(list) == 2; }));
+    Keys(app.window, "alt+s");
+    ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
+    Click(app.window, app.Control(SAVE)); // refused
+    Keys(app.window, "alt+s");
+    WaitRunning(app);
+    // Enough saves to overflow the box.
+    for (int i = 0; i < 10; ++i)
+        Keys(app.window, "alt+v");
+    ASSERT_TRUE(WaitUntil([&] { return ListCount(list) == 12; })) << ListCount(list);
+    Barrier(app);
+    EXPECT_EQ(12, ListCount(list));
+    long long previous = -1;
+    for (int i = 0; i < ListCount(list); ++i) {
+        std::string entry = ListText(list, i);
+        SCOPED_TRACE(entry);
+        std::string prefix = std::to_string(i + 1) + ": ";
+        ASSERT_EQ(prefix, entry.substr(0, prefix.size()));
+        long long ms = ElapsedMs(entry.substr(prefix.size()));
+        EXPECT_GE(ms, 0);
+        if (i != 2) { // the third entry is the first of the second run
+            EXPECT_GE(ms, previous);
+        }
+        previous = ms;
+    }
+    int last = ListCount(list) - 1;
+    EXPECT_EQ(last, ListSelection(list));
+    RECT inside;
+    GetClientRect(list, &inside);
+    int visible = inside.bottom / (int)SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+    EXPECT_GT(ListTop(list), 0);
+    EXPECT_LE(ListTop(list), last);
+    EXPECT_GT(ListTop(list) + visible, last);
+    EXPECT_TRUE(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL);
+    Exit();
+}
+
+struct About : Session {};
+
+TEST_F(About, OpensCentredWithFocusOnOkAndClosesEveryWay)
+{
+    struct Way {
+        const char *open, *close;
+    } ways[] = {{"alt+a", "enter"}, {"button", "esc"}, {"alt+a", "click"}, {"button", "alt+f4"},
+                {"alt+a", "caption"}};
+    for (const Way &w : ways) {
+        SCOPED_TRACE(std::string(w.open) + " then " + w.close);
+        if (std::string(w.open) == "button")
+            Click(app.window, app.Control(ABOUT));
+        else
+            Keys(app.window, w.open);
+        HWND box = NULL;
+        ASSERT_TRUE(WaitUntil([&] { return (box = AboutBox(app)) != NULL; }));
+        RECT r;
+        ASSERT_TRUE(WaitUntil([&] { return GetDlgCtrlID(FocusOf(box)) == ABOUT_OK; }));
+        GetWindowRect(box, &r);
+        int width = r.right - r.left + 1, height = r.bottom - r.top + 1;
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2, r.left);
+        EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2, r.top);
+        EXPECT_EQ("Tarvik 2", WindowText(box));
+
+        // The main window's keys do nothing while the box is up; its clock still ticks.
+        Keys(app.window, "alt+s");
+        std::string now = WindowText(app.Control(CURRENT));
+        EXPECT_TRUE(WaitUntil([&] { return WindowText(app.Control(CURRENT)) != now; }));
+        // The user moves the box; it opens centred again next time.
+        SetWindowPos(box, NULL, 3, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+        std::string close = w.close;
+        if (close == "click")
+            Click(app.window, GetDlgItem(box, ABOUT_OK));
+        else if (close == "caption")
+            ClickCloseButton(box);
+        else
+            Keys(app.window, close);
+        ASSERT_TRUE(WaitUntil([&] { return AboutBox(app) == NULL; }));
+        EXPECT_EQ("", Elapsed(app));
+    }
+    Exit();
+}
+
+struct Help : testing::Test {
+    // The viewer asks about a missing help file while the program waits: answer it, and
+    // return the path it names.
+    static std::string MissingFileQuestion()
+    {
+        std::string path;
+        bool asked = WaitUntil([&] {
+            for (HWND box : TopWindows(0, "#32770")) {
+                HWND question = GetDlgItem(box, 0xFFFF);
+                std::string text = WindowText(question);
+                size_t open = text.find("'"), close = text.rfind("'");
+                if (text.find("Cannot find") == std::string::npos || open == close)
+                    continue;
+                path = text.substr(open + 1, close - open - 1);
+                PostMessageA(box, WM_COMMAND, IDNO, 0);
+                return true;
+            }
+            return false;
+        });
+        return asked ? path : "(no question)";
+    }
+};
+
+TEST_F(Help, HandsTheEngineTheFullPathBesideTheProgramWhateverTheFolder)
+{
+    std::string work = WorkFolder();
+    CreateDirectoryA((work + "\\renamed").c_str(), NULL);
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), (work + "\\renamed\\STOPWTCH.EXE").c_str(), FALSE));
+    struct Case {
+        std::string exe, folder, key, helpPath;
+    } cases[] = {
+        {ProgramPath(), "C:\\windows", "f1", work + "\\TRV.HLP"},
+        {ProgramPath(), work + "\\renamed", "alt+h", work + "\\TRV.HLP"},
+        {work + "\\renamed\\STOPWTCH.EXE", "C:\\", "f1", work + "\\renamed\\TRV.HLP"},
+        {"T:\\TRV.EXE", "C:\\windows", "alt+h", "T:\\TRV.HLP"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.exe + " in " + c.folder + " by " + c.key);
+        App app;
+        ASSERT_TRUE(StartApp(app, c.exe, c.folder));
+        Keys(app.window, c.key);
+        EXPECT_STRCASEEQ(c.helpPath.c_str(), MissingFileQuestion().c_str());
+        Keys(app.window, "alt+x");
+        EXPECT_EQ(0u, WaitForExit(app));
+        KillApp(app);
+    }
+}
+
+struct Ending : testing::Test {};
+
+TEST_F(Ending, ExitButtonAltXAndCloseEachEndWithCodeZeroAlsoWhileRunning)
+{
+    const char *const ways[] = {"button", "alt+x", "caption"};
+    for (const char *way : ways) {
+        for (int running = 0; running < 2; ++running) {
+            SCOPED_TRACE(testing::Message() << way << (running ? " while running" : ""));
+            App app;
+            ASSERT_TRUE(StartApp(app));
+            if (running) {
+                Keys(app.window, "alt+s");
+                WaitRunning(app);
+            }
+            if (std::string(way) == "button")
+                Click(app.window, app.Control(EXIT));
+            else if (std::string(way) == "caption")
+                ClickCloseButton(app.window);
+            else
+                Keys(app.window, way);
+            EXPECT_EQ(0u, WaitForExit(app));
+            KillApp(app);
+        }
+    }
+}
+
+struct Robustness : Session {};
+
+TEST_F(Robustness, ABurstOfKeysAndClicksLeavesAConsistentState)
+{
+    const char *const keys[] = {"enter", "alt+s", "alt+v", "alt+v", "tab", "space", "q",
+                                "shift+alt+s", "shift+alt+v", "esc", "ctrl+enter", "1"};
+    const int clicks[] = {START_STOP, SAVE, SAVE, LIST, ELAPSED, CURRENT};
+    unsigned seed = 12345;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int i = 0; i < 150; ++i) {
+        if (next() % 3 == 0)
+            Click(app.window, app.Control(clicks[next() % (sizeof clicks / sizeof *clicks)]));
+        else
+            Keys(app.window, keys[next() % (sizeof keys / sizeof *keys)]);
+    }
+    Barrier(app);
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(app, 0));
+    HWND list = app.Control(LIST);
+    for (int i = 0; i < ListCount(list); ++i) {
+        std::string entry = ListText(list, i);
+        std::string prefix = std::to_string(i + 1) + ": ";
+        EXPECT_EQ(prefix, entry.substr(0, prefix.size())) << entry;
+        EXPECT_GE(ElapsedMs(entry.substr(prefix.size())), 0) << entry;
+    }
+    std::string elapsed = Elapsed(app);
+    EXPECT_TRUE(elapsed.empty() || ElapsedMs(elapsed) >= 0) << elapsed;
+    EXPECT_GE(TimeOfDayMs(WindowText(app.Control(CURRENT))), 0);
+    EXPECT_GT(ListCount(list), 0);
+    Exit();
+}
+
+// Pictures of the program for its read-me: the main window with a few saved times, and the
+// About box over it.
+TEST_F(Robustness, Screenshots)
+{
+    Keys(app.window, "alt+s");
+    WaitRunning(app);
+    for (int i = 0; i < 3; ++i) {
+        WaitUntil([] { return false; }, 350);
+        Keys(app.window, "alt+v");
+    }
+    ASSERT_TRUE(WaitUntil([&] { return ListCount(app.Control(LIST)) == 3; }));
+    Keys(app.window, "alt+s");
+    ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
+    RECT main;
+    GetWindowRect(app.window, &main);
+    EXPECT_TRUE(SaveScreenshot(WorkFolder() + "\\main-window.bmp", main));
+    Keys(app.window, "alt+a");
+    HWND box = NULL;
+    ASSERT_TRUE(WaitUntil([&] { return (box = AboutBox(app)) != NULL; }));
+    RECT about;
+    GetWindowRect(box, &about);
+    WaitUntil([] { return false; }, 200); // let it paint
+    EXPECT_TRUE(SaveScreenshot(WorkFolder() + "\\about-box.bmp", about));
+    Keys(app.window, "esc");
+    ASSERT_TRUE(WaitUntil([&] { return AboutBox(app) == NULL; }));
+    Exit();
+}
