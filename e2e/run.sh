@@ -40,6 +40,7 @@ mkdir -p "$run/troot"
 cp "$exe" "$run/troot/TRV.EXE"
 ln -s "$run/troot" "$WINEPREFIX/dosdevices/t:"
 cp "$exe" "$run/work/TRV.EXE"
+cp "$(dirname "$exe")/TRV.HLP" "$run/work/TRV.HLP"
 
 export TRV_EXE
 TRV_EXE=$(winepath -w "$run/work/TRV.EXE" 2>/dev/null)
