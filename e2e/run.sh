@@ -13,24 +13,13 @@ mkdir -p "$run/work" "$shots"
 
 export WINEPREFIX=$run/prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
-display=""
-for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=$n; break; }
-done
-[ -n "$display" ] || { echo "e2e: no free X display" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
-xvfb=$!
+source "$(dirname "$(realpath "$0")")/../tools/xvfb.sh"
+start_xvfb 1024x768 90 140
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
-    kill "$xvfb" >/dev/null 2>&1 || true
+    kill "$XVFB_PID" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
-export DISPLAY=":$display"
-for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdpyinfo >/dev/null 2>&1 || { echo "e2e: Xvfb did not start" >&2; exit 1; }
 
 timeout 180 wineboot -i >"$run/wineboot.log" 2>&1
 timeout 60 wineserver -w

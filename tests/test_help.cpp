@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "peres.h"
+
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
-
-uint32_t U16(const Bytes &b, size_t at) { return b.at(at) | b.at(at + 1) << 8; }
-uint32_t U32(const Bytes &b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
+uint32_t U16(const Bytes &b, size_t at) { return Cursor(b, at).U16(); }
+uint32_t U32(const Bytes &b, size_t at) { return Cursor(b, at).U32(); }
 std::string Z(const Bytes &b, size_t at) { return std::string((const char *)&b.at(at)); }
 
 Bytes ReadAll(const std::string &path)

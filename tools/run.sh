@@ -16,16 +16,9 @@ fi
 
 shot=$PWD/build/win32/run-screenshot.png
 export WINEPREFIX=$PWD/build/win32/run-prefix
-display=""
-for n in $(seq 150 199); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=$n; break; }
-done
-[ -n "$display" ] || { echo "run: no free X display" >&2; exit 1; }
-Xvfb ":$display" -screen 0 640x400x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'wineserver -k >/dev/null 2>&1 || true; kill $xvfb >/dev/null 2>&1 || true' EXIT
-export DISPLAY=":$display"
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+source tools/xvfb.sh
+start_xvfb 640x400 150 199
+trap 'wineserver -k >/dev/null 2>&1 || true; kill $XVFB_PID >/dev/null 2>&1 || true' EXIT
 timeout 180 wineboot -i >/dev/null 2>&1
 # A Wine virtual desktop draws the window's caption and frame, which bare Xvfb does not.
 wine explorer /desktop=Tarvik,640x400 "$exe" >/dev/null 2>&1 &
