@@ -1,10 +1,26 @@
 /* KORLIB: error boxes and the fatal check, the path of a file beside the program,
    and the About box's dialog helpers. */
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 #include "KORLIB.h"
 
 #define ABOUT_CLOSE_COMMAND 2 /* IDCANCEL with notification 0: OK, Enter, Esc and Close */
+
+/* Composes a text into a buffer of CAPACITY characters, cut short if need be, and returns its
+   length. The msvcrt.dll of Windows 95's time has no C99 snprintf, and its _vsnprintf leaves a text
+   that fills the buffer unterminated, so the last place is kept for the terminator. */
+int FormatText(char *out, size_t capacity, const char *format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    int length = _vsnprintf(out, capacity - 1, format, arguments);
+    va_end(arguments);
+    if (length < 0)
+        length = (int)(capacity - 1);
+    out[length] = '\0';
+    return length;
+}
 
 void StringMessageBox(HWND owner, UINT messageId, int kind)
 {
@@ -20,11 +36,11 @@ void StringMessageBox(HWND owner, UINT messageId, int kind)
 static void FormatSourceLocation(const char *sourceFile, long line, char *out)
 {
     char suffix[STRING_CCH];
-    int suffixLength = snprintf(suffix, STRING_CCH, "/%ld", line);
+    int suffixLength = FormatText(suffix, STRING_CCH, "/%ld", line);
     size_t room = STRING_CCH - 1 - (size_t)suffixLength;
     size_t length = strlen(sourceFile);
     const char *tail = length > room ? sourceFile + (length - room) : sourceFile;
-    snprintf(out, STRING_CCH, "%s%s", tail, suffix);
+    FormatText(out, STRING_CCH, "%s%s", tail, suffix);
 }
 
 void FatalCheck(int failed, UINT messageId, const char *sourceFile, long line)
@@ -55,7 +71,7 @@ void ModuleFilePath(const char *fileName, char *out)
     lastBackslash[1] = '\0';
     FatalCheck(strlen(fileName) + strlen(path) + 1 >= PATH_CCH, IDS_FATAL_CAPTION, __FILE__,
                __LINE__);
-    snprintf(out, PATH_CCH, "%s%s", path, fileName);
+    FormatText(out, PATH_CCH, "%s%s", path, fileName);
 }
 
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

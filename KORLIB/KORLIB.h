@@ -1,4 +1,4 @@
-/* KORLIB: general routines of the program: error boxes and the fatal check,
+/* KORLIB: general routines of the program: composed texts, error boxes and the fatal check,
    the path of a file beside the program, and dialog helpers. */
 #ifndef KORLIB_H
 #define KORLIB_H
@@ -22,6 +22,8 @@
 /* Set by the main module, read by the library. */
 extern HINSTANCE AppInstance;
 extern HWND MainWindow;
+
+int FormatText(char *out, size_t capacity, const char *format, ...);
 
 void StringMessageBox(HWND owner, UINT messageId, int kind);
 void FatalCheck(int failed, UINT messageId, const char *sourceFile, long line);

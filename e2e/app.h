@@ -33,6 +33,8 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = WAIT_MS
 
 std::string WindowText(HWND window);
 std::string ClassOf(HWND window);
+// An elapsed text, "D hh:mm:ss.hh" exactly, as milliseconds; -1 when malformed.
+long long ElapsedMs(const std::string &text);
 int ListCount(HWND list);
 std::string ListText(HWND list, int index);
 int ListSelection(HWND list);

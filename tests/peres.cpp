@@ -1,6 +1,8 @@
 // A small reader of Win32 resources, from a .res file or from a PE image's resource section.
 #include "peres.h"
 
+#include <stdio.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -91,26 +93,55 @@ std::string ReadResFile(const std::string &path, std::vector<Resource> &out)
     return c.overrun ? path + ": truncated" : "";
 }
 
+size_t PeImage::Offset(uint32_t rva) const
+{
+    for (const PeSection &s : sections) {
+        uint32_t extent = s.virtualSize > s.rawSize ? s.virtualSize : s.rawSize;
+        if (rva >= s.rva && rva < s.rva + extent)
+            return s.rawOffset + (rva - s.rva);
+    }
+    return 0;
+}
+
 namespace {
 
-struct Section {
-    uint32_t rva, size, fileOffset;
-};
+// A NUL-terminated 8-bit text at an RVA, as import names are stored.
+std::string TextAt(const PeImage &pe, uint32_t rva)
+{
+    std::string text;
+    for (size_t at = pe.Offset(rva); at != 0 && at < pe.bytes.size() && pe.bytes[at]; ++at)
+        text += (char)pe.bytes[at];
+    return text;
+}
 
-struct PeImage {
-    Bytes bytes;
-    std::vector<Section> sections;
-    uint32_t resourceRva = 0;
-
-    // File offset of an RVA, or 0 when no section holds it.
-    size_t Offset(uint32_t rva) const
-    {
-        for (const Section &s : sections)
-            if (rva >= s.rva && rva < s.rva + s.size)
-                return s.fileOffset + (rva - s.rva);
-        return 0;
+std::string ReadImports(PeImage &pe)
+{
+    uint32_t rva = pe.directoryRva[PE_DIR_IMPORT];
+    if (rva == 0)
+        return "";
+    Cursor c(pe.bytes, pe.Offset(rva));
+    for (;;) {
+        uint32_t lookup = c.U32();
+        c.U32(); // time stamp
+        c.U32(); // forwarder chain
+        uint32_t name = c.U32();
+        uint32_t addresses = c.U32();
+        if (c.overrun)
+            return "import directory runs past the end";
+        if (name == 0)
+            return "";
+        PeImport import;
+        import.dll = TextAt(pe, name);
+        Cursor thunk(pe.bytes, pe.Offset(lookup ? lookup : addresses));
+        for (uint32_t entry = thunk.U32(); entry != 0 && !thunk.overrun; entry = thunk.U32())
+            import.functions.push_back(entry & 0x80000000u
+                                           ? "#" + std::to_string(entry & 0xFFFF)
+                                           : TextAt(pe, entry + 2));
+        if (thunk.overrun)
+            return import.dll + ": import list runs past the end";
+        pe.imports.push_back(import);
     }
-};
+}
 
 ResId EntryId(const PeImage &pe, size_t resourceBase, uint32_t nameField)
 {
@@ -147,9 +178,8 @@ std::vector<std::pair<ResId, uint32_t>> DirectoryEntries(const PeImage &pe, size
 
 } // namespace
 
-std::string ReadPeResources(const std::string &path, std::vector<Resource> &out)
+std::string ReadPeImage(const std::string &path, PeImage &pe)
 {
-    PeImage pe;
     if (!ReadFile(path, pe.bytes))
         return path + ": cannot read";
     Cursor c(pe.bytes, 0x3C);
@@ -157,29 +187,62 @@ std::string ReadPeResources(const std::string &path, std::vector<Resource> &out)
     c.at = peOffset;
     if (c.U32() != 0x00004550)
         return path + ": no PE signature";
-    c.U16(); // machine
+    pe.machine = c.U16();
     unsigned sectionCount = c.U16();
     c.at += 12;
     unsigned optionalSize = c.U16();
-    c.U16(); // characteristics
+    pe.characteristics = c.U16();
     size_t optional = c.at;
-    c.at = optional + 96 + 2 * 8; // data directory 2: resources
-    pe.resourceRva = c.U32();
+    pe.magic = c.U16();
+    c.at = optional + 28;
+    pe.imageBase = c.U32();
+    pe.sectionAlignment = c.U32();
+    pe.fileAlignment = c.U32();
+    pe.osMajor = c.U16();
+    pe.osMinor = c.U16();
+    c.at += 4; // image version
+    pe.subsystemMajor = c.U16();
+    pe.subsystemMinor = c.U16();
+    pe.win32Version = c.U32();
+    c.at = optional + 68;
+    pe.subsystem = c.U16();
+    pe.dllCharacteristics = c.U16();
+    c.at = optional + 92;
+    unsigned directories = c.U32();
+    for (unsigned i = 0; i < directories && i < PE_DIRECTORIES; ++i) {
+        pe.directoryRva[i] = c.U32();
+        pe.directorySize[i] = c.U32();
+    }
     c.at = optional + optionalSize;
     for (unsigned i = 0; i < sectionCount; ++i) {
-        c.at += 8;
-        uint32_t virtualSize = c.U32();
-        uint32_t rva = c.U32();
-        uint32_t rawSize = c.U32();
-        uint32_t rawOffset = c.U32();
+        PeSection s;
+        for (int k = 0; k < 8; ++k) {
+            char ch = (char)c.U8();
+            if (ch)
+                s.name += ch;
+        }
+        s.virtualSize = c.U32();
+        s.rva = c.U32();
+        s.rawSize = c.U32();
+        s.rawOffset = c.U32();
         c.at += 16;
-        pe.sections.push_back({rva, virtualSize > rawSize ? virtualSize : rawSize, rawOffset});
+        pe.sections.push_back(s);
     }
-    if (c.overrun)
-        return path + ": truncated headers";
-    if (pe.resourceRva == 0)
+    if (c.overrun || pe.magic != 0x10B)
+        return path + ": truncated headers, or not a 32-bit image";
+    std::string error = ReadImports(pe);
+    return error.empty() ? "" : path + ": " + error;
+}
+
+std::string ReadPeResources(const std::string &path, std::vector<Resource> &out)
+{
+    PeImage pe;
+    std::string error = ReadPeImage(path, pe);
+    if (!error.empty())
+        return error;
+    if (pe.directoryRva[PE_DIR_RESOURCE] == 0)
         return path + ": no resource section";
-    size_t base = pe.Offset(pe.resourceRva);
+    size_t base = pe.Offset(pe.directoryRva[PE_DIR_RESOURCE]);
     for (const auto &type : DirectoryEntries(pe, base, 0))
         for (const auto &name : DirectoryEntries(pe, base, type.second & 0x7FFFFFFFu))
             for (const auto &language : DirectoryEntries(pe, base, name.second & 0x7FFFFFFFu)) {
@@ -197,4 +260,40 @@ std::string ReadPeResources(const std::string &path, std::vector<Resource> &out)
                 out.push_back(r);
             }
     return "";
+}
+
+std::string PeReport(const PeImage &pe, const std::vector<Resource> &resources)
+{
+    char line[160];
+    std::string report;
+    snprintf(line, sizeof line,
+             "machine 0x%X, characteristics 0x%X, subsystem %u %u.%u, OS %u.%u, base 0x%X, "
+             "alignment 0x%X/0x%X, DLL characteristics 0x%X\n",
+             pe.machine, pe.characteristics, pe.subsystem, pe.subsystemMajor, pe.subsystemMinor,
+             pe.osMajor, pe.osMinor, pe.imageBase, pe.sectionAlignment, pe.fileAlignment,
+             pe.dllCharacteristics);
+    report += line;
+    for (int i = 0; i < PE_DIRECTORIES; ++i)
+        if (pe.directoryRva[i]) {
+            snprintf(line, sizeof line, "directory %2d at 0x%X, %u bytes\n", i,
+                     pe.directoryRva[i], pe.directorySize[i]);
+            report += line;
+        }
+    for (const PeSection &s : pe.sections) {
+        snprintf(line, sizeof line, "section %-8s %6u bytes in memory, %6u in the file\n",
+                 s.name.c_str(), s.virtualSize, s.rawSize);
+        report += line;
+    }
+    for (const PeImport &import : pe.imports) {
+        report += "imports from " + import.dll + ":";
+        for (const std::string &f : import.functions)
+            report += " " + f;
+        report += "\n";
+    }
+    for (const Resource &r : resources) {
+        snprintf(line, sizeof line, "resource type %s name %s language 0x%04X, %zu bytes\n",
+                 r.type.Text().c_str(), r.name.Text().c_str(), r.language, r.data.size());
+        report += line;
+    }
+    return report;
 }

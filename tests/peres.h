@@ -26,9 +26,42 @@ struct Resource {
     Bytes data;
 };
 
-// Both return an empty text on success, or what is wrong with the file.
+struct PeSection {
+    std::string name;
+    uint32_t rva = 0, virtualSize = 0, rawSize = 0, rawOffset = 0;
+};
+
+// Imported functions of one DLL, by name, or "#N" for an import by ordinal.
+struct PeImport {
+    std::string dll;
+    std::vector<std::string> functions;
+};
+
+enum { PE_DIRECTORIES = 16, PE_DIR_IMPORT = 1, PE_DIR_RESOURCE = 2, PE_DIR_TLS = 9,
+       PE_DIR_LOAD_CONFIG = 10, PE_DIR_BOUND_IMPORT = 11, PE_DIR_DELAY_IMPORT = 13,
+       PE_DIR_CLR = 14 };
+
+// The headers of a 32-bit PE image that a loader looks at, its sections and its imports.
+struct PeImage {
+    Bytes bytes;
+    uint16_t machine = 0, characteristics = 0, magic = 0, subsystem = 0, dllCharacteristics = 0;
+    uint16_t osMajor = 0, osMinor = 0, subsystemMajor = 0, subsystemMinor = 0;
+    uint32_t imageBase = 0, sectionAlignment = 0, fileAlignment = 0, win32Version = 0;
+    uint32_t directoryRva[PE_DIRECTORIES] = {}, directorySize[PE_DIRECTORIES] = {};
+    std::vector<PeSection> sections;
+    std::vector<PeImport> imports;
+
+    // File offset of an RVA, or 0 when no section holds it.
+    size_t Offset(uint32_t rva) const;
+};
+
+// These return an empty text on success, or what is wrong with the file.
 std::string ReadResFile(const std::string &path, std::vector<Resource> &out);
+std::string ReadPeImage(const std::string &path, PeImage &out);
 std::string ReadPeResources(const std::string &path, std::vector<Resource> &out);
+
+// What an image holds, for a reader: headers, sections with their sizes, imports, resources.
+std::string PeReport(const PeImage &image, const std::vector<Resource> &resources);
 
 // Little-endian cursor over resource data.
 struct Cursor {

@@ -1,12 +1,32 @@
 // The support library: error boxes, the fatal check, the module-relative path, dialog helpers.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 
 #include "../trv/TRV.h"
 #include "fakewin.h"
 
 using Calls = std::vector<std::string>;
+
+TEST(FormatText, AlwaysTerminatesAndNeverWritesPastTheBuffer)
+{
+    struct Case {
+        const char *text;
+        const char *expected;
+    } cases[] = {{"abc", "abc"}, {"abcdefg", "abcdefg"}, {"abcdefgh", "abcdefg"},
+                 {"abcdefghijkl", "abcdefg"}, {"", ""}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        char buffer[9];
+        memset(buffer, '#', sizeof buffer);
+        int length = FormatText(buffer, 8, "%s", c.text);
+        EXPECT_STREQ(c.expected, buffer);
+        EXPECT_EQ((int)strlen(c.expected), length);
+        EXPECT_EQ('#', buffer[8]);
+    }
+}
 
 TEST(StringMessageBox, TakesCaptionByKindAndTextById)
 {

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "peres.h"
+#include "version_record.h"
 
 namespace {
 
@@ -310,23 +311,9 @@ TEST(Resources, IconIsOne32By32SixteenColourImage)
 
 TEST(Resources, VersionRecordHasItsFixedFieldsAndTwelveKeysInOrder)
 {
-    const std::vector<std::pair<std::string, std::string>> strings = {
-        {"Comments", ""},
-        {"CompanyName", "The Tarvik 2 developers"},
-        {"FileDescription", "Tarvik"},
-        {"FileVersion", "2, 0, 2, 0"},
-        {"InternalName", "Tarvik"},
-        {"LegalCopyright", "Copyright (c) 2026 the Tarvik 2 developers"},
-        {"LegalTrademarks", ""},
-        {"OriginalFilename", "TRV.exe"},
-        {"PrivateBuild", ""},
-        {"ProductName", "Tarvik"},
-        {"ProductVersion", "2, 0, 2, 0"},
-        {"SpecialBuild", ""},
-    };
-    const uint32_t fixed[13] = {0xFEEF04BD, 0x00010000, 0x00020000, 0x00020000, 0x00020000,
-                                0x00020000, 0x3F,       0,          0x4,        0x1,
-                                0,          0,          0};
+    std::vector<std::pair<std::string, std::string>> strings;
+    for (const VersionString &v : VERSION_STRINGS)
+        strings.push_back({v.key, v.value});
     for (const char *file : FILES) {
         SCOPED_TRACE(file);
         std::vector<Resource> all = Load(file);
@@ -337,7 +324,7 @@ TEST(Resources, VersionRecordHasItsFixedFieldsAndTwelveKeysInOrder)
         EXPECT_EQ("VS_VERSION_INFO", root.key);
         ASSERT_EQ(52, root.valueLength);
         for (int i = 0; i < 13; ++i)
-            EXPECT_EQ(fixed[i], c.U32()) << "fixed field " << i;
+            EXPECT_EQ(VERSION_FIXED[i], c.U32()) << "fixed field " << i;
         c.Align(4);
 
         VersionNode stringInfo = ReadNode(c);
@@ -361,8 +348,8 @@ TEST(Resources, VersionRecordHasItsFixedFieldsAndTwelveKeysInOrder)
         VersionNode translation = ReadNode(c);
         EXPECT_EQ("Translation", translation.key);
         EXPECT_EQ(4, translation.valueLength);
-        EXPECT_EQ(0x0409, c.U16());
-        EXPECT_EQ(0x04B0, c.U16());
+        EXPECT_EQ(VERSION_LANGUAGE, c.U16());
+        EXPECT_EQ(VERSION_CODE_PAGE, c.U16());
         EXPECT_FALSE(c.overrun);
     }
 }

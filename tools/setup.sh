@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev cppcheck
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-          wine wine64 wine32:i386 wine64-tools xvfb x11-utils imagemagick)
+          wine wine64 wine32:i386 wine64-tools xvfb x11-utils imagemagick zip)
 
 missing=()
 for p in "${packages[@]}"; do

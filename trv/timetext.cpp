@@ -1,5 +1,4 @@
 /* The three texts the clock shows: time of day, elapsed time, saved entry. */
-#include <stdio.h>
 #include "TRV.h"
 
 DWORD DayCount;
@@ -9,7 +8,7 @@ void FormatTimeOfDay(char *out)
     SYSTEMTIME now;
     GetLocalTime(&now);
     /* The last digit is a literal 0: the layout shows hundredths, the precision is tenths. */
-    snprintf(out, STRING_CCH, "%02d:%02d:%02d.%1d0", now.wHour, now.wMinute, now.wSecond,
+    FormatText(out, STRING_CCH, "%02d:%02d:%02d.%1d0", now.wHour, now.wMinute, now.wSecond,
              now.wMilliseconds / 100);
 }
 
@@ -27,12 +26,12 @@ void FormatElapsed(DWORD &startTick, char *out)
     r %= MS_PER_MINUTE;
     DWORD seconds = r / MS_PER_SECOND;
     DWORD hundredths = r % MS_PER_SECOND / 10;
-    snprintf(out, STRING_CCH, "%lu %02lu:%02lu:%02lu.%02lu", (unsigned long)DayCount,
+    FormatText(out, STRING_CCH, "%lu %02lu:%02lu:%02lu.%02lu", (unsigned long)DayCount,
              (unsigned long)hours, (unsigned long)minutes, (unsigned long)seconds,
              (unsigned long)hundredths);
 }
 
 void FormatSavedEntry(int number, const char *elapsed, char *out)
 {
-    snprintf(out, STRING_CCH, "%d: %s", number, elapsed);
+    FormatText(out, STRING_CCH, "%d: %s", number, elapsed);
 }

@@ -65,6 +65,17 @@ static void Log(const char *format, ...)
     Fake.calls.push_back(line);
 }
 
+int _vsnprintf(char *out, size_t count, const char *format, va_list arguments)
+{
+    char text[4096];
+    int length = vsnprintf(text, sizeof text, format, arguments);
+    if (length < 0 || (size_t)length >= sizeof text)
+        return -1;
+    size_t written = (size_t)length < count ? (size_t)length + 1 : count;
+    memcpy(out, text, written);
+    return (size_t)length <= count ? length : -1;
+}
+
 static const char *Name(HWND window)
 {
     if (window == NULL)

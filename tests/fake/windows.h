@@ -3,6 +3,7 @@
 #ifndef FAKE_WINDOWS_H
 #define FAKE_WINDOWS_H
 
+#include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -107,6 +108,10 @@ typedef struct {
 #define SM_CYSCREEN 1
 #define SWP_NOSIZE 0x0001
 #define SWP_NOZORDER 0x0004
+
+// msvcrt.dll's formatter, which the program has from <stdio.h> on Windows: it writes at most
+// COUNT characters, with no terminator when the text fills them, and returns -1 when cut.
+int _vsnprintf(char *out, size_t count, const char *format, va_list arguments);
 
 DWORD WINAPI GetTickCount(void);
 void WINAPI GetLocalTime(SYSTEMTIME *time);

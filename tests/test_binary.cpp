@@ -1,0 +1,116 @@
+// The built TRV.EXE as a Windows 95 or NT 4 loader sees it: a 32-bit GUI image of subsystem
+// and system version 4.0, without what only newer loaders handle, importing only functions
+// that those systems have. A failing check prints what the image holds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "peres.h"
+
+namespace {
+
+// Every entry is a function of Windows 95's own KERNEL32, USER32 and GDI32, or of the
+// msvcrt.dll of its time (as Visual C++ 4.2 installed it, and NT 4 shipped it). Before adding
+// one, check that it is there.
+const std::map<std::string, std::set<std::string>> WINDOWS_95_IMPORTS = {
+    {"KERNEL32.DLL",
+     {"ExitProcess", "GetCommandLineA", "GetLocalTime", "GetModuleFileNameA",
+      "GetModuleHandleA", "GetStartupInfoA", "GetTickCount"}},
+    {"USER32.DLL",
+     {"CreateDialogParamA", "DefWindowProcA", "DialogBoxParamA", "DispatchMessageA",
+      "EndDialog", "FlashWindow", "GetDesktopWindow", "GetDlgItem", "GetMessageA",
+      "GetSystemMetrics", "GetWindowRect", "IsIconic", "KillTimer", "LoadAcceleratorsA",
+      "LoadCursorA", "LoadIconA", "LoadStringA", "MessageBeep", "MessageBoxA",
+      "PostQuitMessage", "RegisterClassA", "SendMessageA", "SetDlgItemTextA", "SetFocus",
+      "SetTimer", "SetWindowPos", "ShowWindow", "TranslateAcceleratorA", "TranslateMessage",
+      "WinHelpA"}},
+    {"GDI32.DLL", {"GetStockObject"}},
+    {"MSVCRT.DLL", {"_vsnprintf", "strlen", "strrchr"}},
+};
+
+const uint16_t I386 = 0x14C, PE32 = 0x10B, GUI = 2;
+const uint16_t EXECUTABLE_IMAGE = 0x0002, MACHINE_32BIT = 0x0100, DLL = 0x2000;
+
+std::string Upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), ::toupper);
+    return text;
+}
+
+class Binary : public ::testing::Test {
+protected:
+    PeImage image;
+    std::vector<Resource> resources;
+
+    void SetUp() override
+    {
+        ASSERT_EQ("", ReadPeImage(TRV_EXE_FILE, image));
+        ASSERT_EQ("", ReadPeResources(TRV_EXE_FILE, resources));
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure())
+            printf("What %s holds:\n%s", TRV_EXE_FILE, PeReport(image, resources).c_str());
+    }
+};
+
+TEST_F(Binary, IsA32BitGuiImageForWindows4)
+{
+    EXPECT_EQ(I386, image.machine);
+    EXPECT_EQ(PE32, image.magic);
+    EXPECT_EQ(EXECUTABLE_IMAGE | MACHINE_32BIT, image.characteristics & (EXECUTABLE_IMAGE | MACHINE_32BIT));
+    EXPECT_EQ(0, image.characteristics & DLL);
+    EXPECT_EQ(GUI, image.subsystem);
+    EXPECT_EQ(4, image.subsystemMajor);
+    EXPECT_EQ(0, image.subsystemMinor);
+    EXPECT_EQ(4, image.osMajor);
+    EXPECT_EQ(0, image.osMinor);
+}
+
+TEST_F(Binary, NeedsNothingThatOnlyNewerLoadersHandle)
+{
+    // Windows 95 maps images by pages from 4 MB up, and knows none of these directories.
+    EXPECT_EQ(0x400000u, image.imageBase);
+    EXPECT_EQ(0x1000u, image.sectionAlignment);
+    EXPECT_EQ(0x200u, image.fileAlignment);
+    EXPECT_EQ(0u, image.win32Version);
+    const struct {
+        int directory;
+        const char *what;
+    } absent[] = {{PE_DIR_TLS, "thread-local storage and its callbacks"},
+                  {PE_DIR_LOAD_CONFIG, "load configuration"},
+                  {PE_DIR_BOUND_IMPORT, "bound imports"},
+                  {PE_DIR_DELAY_IMPORT, "delay-loaded imports"},
+                  {PE_DIR_CLR, "a .NET header"}};
+    for (const auto &a : absent) {
+        SCOPED_TRACE(a.what);
+        EXPECT_EQ(0u, image.directoryRva[a.directory]);
+        EXPECT_EQ(0u, image.directorySize[a.directory]);
+    }
+    for (const PeSection &s : image.sections) {
+        SCOPED_TRACE(s.name);
+        EXPECT_NE(".tls", s.name);
+        EXPECT_EQ(0u, s.rawOffset % image.fileAlignment);
+        EXPECT_EQ(0u, s.rva % image.sectionAlignment);
+    }
+}
+
+TEST_F(Binary, ImportsOnlyWhatWindows95Provides)
+{
+    std::set<std::string> dlls;
+    for (const PeImport &import : image.imports) {
+        SCOPED_TRACE(import.dll);
+        auto allowed = WINDOWS_95_IMPORTS.find(Upper(import.dll));
+        ASSERT_NE(WINDOWS_95_IMPORTS.end(), allowed) << "a DLL outside the list";
+        EXPECT_TRUE(dlls.insert(allowed->first).second) << "imported twice";
+        for (const std::string &function : import.functions)
+            EXPECT_EQ(1u, allowed->second.count(function)) << function << " is not on the list";
+    }
+    // The program shows windows, reads the clock and formats texts: all four are needed.
+    EXPECT_EQ(WINDOWS_95_IMPORTS.size(), dlls.size());
+}
+
+} // namespace
