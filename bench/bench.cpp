@@ -1,0 +1,360 @@
+// The benchmark driver, a Win32 program run under Wine beside TRV.EXE and the floor BASE.EXE:
+// start-up latency, CPU time and memory (sampled from outside through bench/run.sh), the cost
+// of a save as the list grows, and the accuracy of the frozen reading. Prints a table.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "../e2e/app.h"
+
+namespace {
+
+enum { START_STOP = 121, EXIT = 124, ELAPSED = 135, SAVE = 136 };
+
+const int CPU_SECONDS = 30;
+const int STARTS = 7;            // start-up latency: the median of this many starts each
+const int SAVES_TIMED = 21;      // saves timed at each list size, and no-op round trips
+const int GROWTH_SIZES[] = {100, 1000, 10000};
+const double TIMER_PERIOD_MS = 10; // the fastest period Windows and Wine give a window timer
+const int PAIRS = 50;
+
+const double CPU_RUNNING_GOAL = 1.5, CPU_STOPPED_GOAL = 1.25, START_GOAL = 1.25;
+const double ACCURACY_GOAL_MS = 20;
+
+std::string Env(const char *name)
+{
+    const char *value = getenv(name);
+    return value ? value : "";
+}
+
+std::string WorkFile(const char *name)
+{
+    return Env("BENCH_WORK") + "\\" + name;
+}
+
+double NowMs()
+{
+    static LARGE_INTEGER frequency;
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (double)now.QuadPart * 1000.0 / (double)frequency.QuadPart;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// What bench/run.sh reads from /proc over an interval: CPU seconds of the program, of
+// wineserver and of the X server, the interval's length, and the program's memory.
+struct Sample {
+    double program = 0, server = 0, x = 0, seconds = 0;
+    double peakKb = 0, residentKb = 0;
+    double Cpu() const { return program + server + x; }
+};
+
+// Asks the sampler outside Wine to watch PROGRAM for SECONDS (0: memory only) and waits.
+Sample Measure(const char *program, int seconds)
+{
+    std::string request = WorkFile("request.txt"), result = WorkFile("result.txt");
+    std::string staged = request + ".new";
+    FILE *f = fopen(staged.c_str(), "wb");
+    if (f) {
+        fprintf(f, "%d %s\n", seconds, program);
+        fclose(f);
+        MoveFileA(staged.c_str(), request.c_str());
+    }
+    Sample s;
+    if (!WaitUntil([&] { return GetFileAttributesA(result.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                   (DWORD)(seconds + 30) * 1000)) {
+        printf("bench: no sample of %s\n", program);
+        return s;
+    }
+    f = fopen(result.c_str(), "rb");
+    if (f) {
+        if (fscanf(f, "%lf %lf %lf %lf %lf %lf", &s.program, &s.server, &s.x, &s.seconds,
+                   &s.peakKb, &s.residentKb) != 6)
+            printf("bench: unreadable sample of %s\n", program);
+        fclose(f);
+    }
+    DeleteFileA(result.c_str());
+    return s;
+}
+
+void Pause(DWORD ms)
+{
+    WaitUntil([] { return false; }, ms);
+}
+
+void Command(const App &app, int id)
+{
+    SendMessageA(app.window, WM_COMMAND, (WPARAM)id, 0);
+}
+
+void Close(App &app)
+{
+    PostMessageA(app.window, WM_COMMAND, EXIT, 0);
+    WaitForExit(app);
+    KillApp(app);
+}
+
+std::string FileName(const std::string &path)
+{
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
+struct Program {
+    std::string path, name;
+    double startMs = 0;
+    Sample stopped, running;
+    DWORD bytes = 0;
+};
+
+// From the moment of starting to the first text in the time-of-day field.
+double StartUpMs(const Program &p)
+{
+    App app;
+    double start = NowMs();
+    bool up = StartApp(app, p.path);
+    double shown = NowMs();
+    if (app.window)
+        Close(app);
+    KillApp(app);
+    return up ? shown - start : -1;
+}
+
+void MeasureCpu(Program &p)
+{
+    App app;
+    if (!StartApp(app, p.path)) {
+        printf("bench: %s did not start\n", p.name.c_str());
+        return;
+    }
+    Pause(1000);
+    p.stopped = Measure(p.name.c_str(), CPU_SECONDS);
+    Command(app, START_STOP);
+    Pause(1000);
+    p.running = Measure(p.name.c_str(), CPU_SECONDS);
+    Close(app);
+}
+
+struct GrowthPoint {
+    int size;
+    double saveMs, roundTripMs, residentKb;
+};
+
+double TimedSend(const App &app, UINT message, WPARAM wParam)
+{
+    double before = NowMs();
+    SendMessageA(app.window, message, wParam, 0);
+    return NowMs() - before;
+}
+
+std::vector<GrowthPoint> MeasureGrowth(const Program &trv)
+{
+    std::vector<GrowthPoint> points;
+    App app;
+    if (!StartApp(app, trv.path))
+        return points;
+    Command(app, START_STOP);
+    int saved = 0;
+    for (int size : GROWTH_SIZES) {
+        for (; saved < size; ++saved)
+            Command(app, SAVE);
+        std::vector<double> saves, trips;
+        for (int i = 0; i < SAVES_TIMED; ++i, ++saved) {
+            saves.push_back(TimedSend(app, WM_COMMAND, SAVE));
+            trips.push_back(TimedSend(app, WM_NULL, 0));
+        }
+        double resident = Measure(trv.name.c_str(), 0).residentKb;
+        points.push_back({size, Median(saves) - Median(trips), Median(trips), resident});
+    }
+    Close(app);
+    return points;
+}
+
+struct Accuracy {
+    double medianMs = 0, largestMs = -1;
+    int unreadable = 0;
+};
+
+// Each toggle is taken at the middle of its round trip; the frozen reading is compared with
+// the driver's own measure of the interval.
+Accuracy MeasureAccuracy(const Program &trv)
+{
+    Accuracy a;
+    App app;
+    if (!StartApp(app, trv.path))
+        return a;
+    std::vector<double> errors;
+    for (int i = 0; i < PAIRS; ++i) {
+        double s0 = NowMs();
+        Command(app, START_STOP);
+        double s1 = NowMs();
+        Sleep((DWORD)(150 + i * 61 % 400));
+        double t0 = NowMs();
+        Command(app, START_STOP);
+        double t1 = NowMs();
+        long long reading = ElapsedMs(WindowText(app.Control(ELAPSED)));
+        if (reading < 0) {
+            ++a.unreadable;
+            continue;
+        }
+        errors.push_back((double)reading - ((t0 + t1) / 2 - (s0 + s1) / 2));
+    }
+    Close(app);
+    a.medianMs = Median(errors);
+    for (double e : errors)
+        a.largestMs = std::max(a.largestMs, e < 0 ? -e : e);
+    if (a.unreadable)
+        a.largestMs = 1e9;
+    return a;
+}
+
+DWORD FileBytes(const std::string &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
+               ? data.nFileSizeLow
+               : 0;
+}
+
+std::string Table;
+int Missed;
+
+void Row(const char *figure, const char *trv, const char *base, double ratio, double goal)
+{
+    char line[200], ratioText[16] = "", goalText[32] = "";
+    if (ratio > 0)
+        snprintf(ratioText, sizeof ratioText, "%.2f", ratio);
+    if (goal > 0) {
+        bool met = ratio > 0 && ratio <= goal;
+        snprintf(goalText, sizeof goalText, "<= %.2f %s", goal, met ? "met" : "MISSED");
+        Missed += !met;
+    }
+    snprintf(line, sizeof line, "%-44s %12s %12s %7s  %s\n", figure, trv, base, ratioText,
+             goalText);
+    Table += line;
+}
+
+std::string Number(const char *format, double value)
+{
+    char text[32];
+    snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+double Ratio(double a, double b)
+{
+    return b > 0 && a >= 0 ? a / b : 0;
+}
+
+void CpuRows(const char *state, const Sample &trv, const Sample &base, double goal)
+{
+    std::string figure = std::string("CPU s over ") + Number("%.0f", trv.seconds) + " s, " +
+                         state + " (all three)";
+    Row(figure.c_str(), Number("%.2f", trv.Cpu()).c_str(), Number("%.2f", base.Cpu()).c_str(),
+        Ratio(trv.Cpu(), base.Cpu()), goal);
+    const struct {
+        const char *part;
+        double Sample::*field;
+    } parts[] = {{"program", &Sample::program}, {"wineserver", &Sample::server},
+                 {"X server", &Sample::x}};
+    for (const auto &part : parts) {
+        std::string name = std::string("  of which ") + part.part;
+        Row(name.c_str(), Number("%.2f", trv.*part.field).c_str(),
+            Number("%.2f", base.*part.field).c_str(), Ratio(trv.*part.field, base.*part.field),
+            0);
+    }
+}
+
+void GrowthRows(const std::vector<GrowthPoint> &points)
+{
+    for (const GrowthPoint &p : points) {
+        std::string figure = "save cost, ms, at " + Number("%.0f", p.size) + " entries";
+        Row(figure.c_str(), Number("%.3f", p.saveMs).c_str(), "", 0, 0);
+        figure = "  TRV memory, KiB, at " + Number("%.0f", p.size) + " entries";
+        Row(figure.c_str(), Number("%.0f", p.residentKb).c_str(), "", 0, 0);
+    }
+    if (points.size() < 2)
+        return;
+    // The search for the new entry runs from the top of the list, so a save costs a fixed
+    // part and a part that grows with the list: a least-squares line through the points.
+    double n = (double)points.size(), sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const GrowthPoint &p : points) {
+        sx += p.size;
+        sy += p.saveMs;
+        sxx += (double)p.size * p.size;
+        sxy += p.size * p.saveMs;
+    }
+    double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    double fixed = (sy - slope * sx) / n;
+    Row("  fixed part of a save, ms", Number("%.3f", fixed).c_str(), "", 0, 0);
+    Row("  growth per 1,000 entries, ms", Number("%.3f", slope * 1000).c_str(), "", 0, 0);
+    Row("  round trip of a no-op message, ms", Number("%.3f", points.back().roundTripMs).c_str(),
+        "", 0, 0);
+    std::string limit = fixed >= TIMER_PERIOD_MS ? "any"
+                        : slope > 0 ? Number("%.0f", (TIMER_PERIOD_MS - fixed) / slope)
+                                    : "never";
+    Row("entries at which one save > 10 ms period", limit.c_str(), "", 0, 0);
+}
+
+} // namespace
+
+int main()
+{
+    Program trv, base;
+    trv.path = Env("TRV_EXE");
+    base.path = Env("BASE_EXE");
+    trv.name = FileName(trv.path);
+    base.name = FileName(base.path);
+
+    std::vector<double> trvStarts, baseStarts;
+    for (int i = 0; i < STARTS; ++i) {
+        trvStarts.push_back(StartUpMs(trv));
+        baseStarts.push_back(StartUpMs(base));
+    }
+    trv.startMs = Median(trvStarts);
+    base.startMs = Median(baseStarts);
+    MeasureCpu(trv);
+    MeasureCpu(base);
+    std::vector<GrowthPoint> growth = MeasureGrowth(trv);
+    Accuracy accuracy = MeasureAccuracy(trv);
+    trv.bytes = FileBytes(trv.path);
+    base.bytes = FileBytes(base.path);
+
+    Row("figure", "TRV.EXE", "BASE.EXE", 0, 0);
+    CpuRows("running", trv.running, base.running, CPU_RUNNING_GOAL);
+    CpuRows("stopped", trv.stopped, base.stopped, CPU_STOPPED_GOAL);
+    Row("start-up to first text, ms (median of 7)", Number("%.0f", trv.startMs).c_str(),
+        Number("%.0f", base.startMs).c_str(), Ratio(trv.startMs, base.startMs), START_GOAL);
+    Row("peak working set, KiB", Number("%.0f", trv.running.peakKb).c_str(),
+        Number("%.0f", base.running.peakKb).c_str(),
+        Ratio(trv.running.peakKb, base.running.peakKb), 0);
+    Row("EXE size, bytes", Number("%.0f", trv.bytes).c_str(), Number("%.0f", base.bytes).c_str(),
+        Ratio(trv.bytes, base.bytes), 0);
+    GrowthRows(growth);
+    Row("reading error over 50 Start/Stop, median ms", Number("%+.1f", accuracy.medianMs).c_str(),
+        "", 0, 0);
+    std::string largest = "largest reading error, ms (goal <= 20)";
+    bool accurate = accuracy.largestMs >= 0 && accuracy.largestMs <= ACCURACY_GOAL_MS;
+    Row(largest.c_str(), Number("%.1f", accuracy.largestMs).c_str(), "", 0, 0);
+    Table += accurate ? "" : "largest reading error: goal MISSED\n";
+    Missed += !accurate;
+
+    FILE *f = fopen(WorkFile("table.txt").c_str(), "wb");
+    if (f) {
+        fputs(Table.c_str(), f);
+        fprintf(f, "goals missed: %d\n", Missed);
+        fclose(f);
+    }
+    return Missed ? 1 : 0;
+}

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Benchmarks TRV.EXE against the floor BASE.EXE under Wine, on an X server of its own, and
+# prints the table; exits non-zero when a goal is missed. Usage: bash bench/run.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+bash tools/setup.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target TRV BASE bench_driver help_file >/dev/null
+
+build=$root/build/win32
+run=$build/bench-run
+work=$run/work
+rm -rf "$run"
+mkdir -p "$work"
+export WINEPREFIX=$run/prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+
+source tools/xvfb.sh
+start_xvfb 1024x768 150 199
+sampler_pid=""
+cleanup() {
+    [ -n "$sampler_pid" ] && kill "$sampler_pid" >/dev/null 2>&1
+    wineserver -k >/dev/null 2>&1 || true
+    kill "$XVFB_PID" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+timeout 180 wineboot -i >"$run/wineboot.log" 2>&1
+timeout 60 wineserver -w
+cp "$build/trv/TRV.EXE" "$build/trv/TRV.HLP" "$build/bench/BASE.EXE" "$work/"
+
+# CPU seconds (user and system) of a process from /proc, 0 when it is gone.
+ticks_per_second=$(getconf CLK_TCK)
+cpu_seconds() {
+    local stat
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
+    echo "${stat##*) }" | awk -v hz="$ticks_per_second" '{ printf "%.3f", ($12 + $13) / hz }'
+}
+memory_kb() { awk -v key="$2:" '$1 == key { print $2 }' "/proc/$1/status" 2>/dev/null || echo 0; }
+
+# Answers the driver's requests "SECONDS PROGRAM": CPU seconds of the program, of wineserver
+# and of the X server over that many seconds, the seconds measured, and the program's peak
+# and resident memory in KiB.
+sample() {
+    local seconds=$1 name=$2 pid server t0 t1 a b c d e f
+    # Wine names each process after its executable; the server is wineserver or wineserver64.
+    pid=$(pgrep -n -x "$name" || echo 0)
+    server=$(pgrep -n '^wineserver' || echo 0)
+    a=$(cpu_seconds "$pid"); b=$(cpu_seconds "$server"); c=$(cpu_seconds "$XVFB_PID")
+    t0=$(date +%s.%N)
+    sleep "$seconds"
+    t1=$(date +%s.%N)
+    d=$(cpu_seconds "$pid"); e=$(cpu_seconds "$server"); f=$(cpu_seconds "$XVFB_PID")
+    echo "$a $b $c $d $e $f $t0 $t1 $(memory_kb "$pid" VmHWM) $(memory_kb "$pid" VmRSS)" |
+        awk '{ printf "%.3f %.3f %.3f %.3f %s %s\n", $4-$1, $5-$2, $6-$3, $8-$7, $9, $10 }'
+}
+sampler() {
+    while :; do
+        if [ -e "$work/request.txt" ]; then
+            read -r seconds name < "$work/request.txt"
+            rm -f "$work/request.txt"
+            sample "$seconds" "${name%$'\r'}" > "$work/result.new"
+            mv "$work/result.new" "$work/result.txt"
+        fi
+        sleep 0.02
+    done
+}
+sampler &
+sampler_pid=$!
+
+winpath() { winepath -w "$1" 2>/dev/null; }
+export BENCH_WORK TRV_EXE BASE_EXE
+BENCH_WORK=$(winpath "$work")
+TRV_EXE=$(winpath "$work/TRV.EXE")
+BASE_EXE=$(winpath "$work/BASE.EXE")
+cd "$work"
+timeout 900 wine explorer /desktop=bench,1024x768 "$build/bench/bench_driver.exe" || true
+
+if [ ! -s "$work/table.txt" ]; then
+    echo "bench: the driver wrote no table" >&2
+    exit 1
+fi
+echo "Tarvik 2 benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version), $(nproc) cores"
+cat "$work/table.txt"
+grep -q '^goals missed: 0$' "$work/table.txt"
