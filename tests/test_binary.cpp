@@ -61,7 +61,8 @@ TEST_F(Binary, IsA32BitGuiImageForWindows4)
 {
     EXPECT_EQ(I386, image.machine);
     EXPECT_EQ(PE32, image.magic);
-    EXPECT_EQ(EXECUTABLE_IMAGE | MACHINE_32BIT, image.characteristics & (EXECUTABLE_IMAGE | MACHINE_32BIT));
+    const uint16_t required = EXECUTABLE_IMAGE | MACHINE_32BIT;
+    EXPECT_EQ(required, image.characteristics & required);
     EXPECT_EQ(0, image.characteristics & DLL);
     EXPECT_EQ(GUI, image.subsystem);
     EXPECT_EQ(4, image.subsystemMajor);
