@@ -232,13 +232,18 @@ DWORD FileBytes(const std::string &path)
 std::string Table;
 int Missed;
 
-void Row(const char *figure, const char *trv, const char *base, double ratio, double goal)
+// A row of the table; with a goal, CHECKED (the ratio unless given) must be positive and
+// within it.
+void Row(const char *figure, const char *trv, const char *base, double ratio, double goal,
+         double checked = -1)
 {
     char line[200], ratioText[16] = "", goalText[32] = "";
     if (ratio > 0)
         snprintf(ratioText, sizeof ratioText, "%.2f", ratio);
+    if (checked < 0)
+        checked = ratio;
     if (goal > 0) {
-        bool met = ratio > 0 && ratio <= goal;
+        bool met = checked > 0 && checked <= goal;
         snprintf(goalText, sizeof goalText, "<= %.2f %s", goal, met ? "met" : "MISSED");
         Missed += !met;
     }
@@ -349,11 +354,8 @@ int main()
     GrowthRows(growth);
     Row("reading error over 50 Start/Stop, median ms", Number("%+.1f", accuracy.medianMs).c_str(),
         "", 0, 0);
-    std::string largest = "largest reading error, ms (goal <= 20)";
-    bool accurate = accuracy.largestMs >= 0 && accuracy.largestMs <= ACCURACY_GOAL_MS;
-    Row(largest.c_str(), Number("%.1f", accuracy.largestMs).c_str(), "", 0, 0);
-    Table += accurate ? "" : "largest reading error: goal MISSED\n";
-    Missed += !accurate;
+    Row("largest reading error, ms", Number("%.1f", accuracy.largestMs).c_str(), "", 0,
+        ACCURACY_GOAL_MS, accuracy.largestMs);
 
     FILE *f = fopen(WorkFile("table.txt").c_str(), "wb");
     if (f) {
