@@ -1,25 +1,23 @@
 /* KORLIB: error boxes and the fatal check, the path of a file beside the program,
    and the About box's dialog helpers. */
 #include <stdarg.h>
-#include <stdio.h>
-#include <string.h>
 #include "KORLIB.h"
 
 #define ABOUT_CLOSE_COMMAND 2 /* IDCANCEL with notification 0: OK, Enter, Esc and Close */
 
 /* Composes a text into a buffer of CAPACITY characters, cut short if need be, and returns its
-   length. The msvcrt.dll of Windows 95's time has no C99 snprintf, and its _vsnprintf leaves a text
-   that fills the buffer unterminated, so the last place is kept for the terminator. */
+   length. A clean Windows 95 has no C runtime DLL, so the texts go through USER32's formatter,
+   which takes no size and writes at most 1,024 characters with its terminator: it writes into
+   a scratch buffer that always holds that much, and the text is cut to fit from there. */
 int FormatText(char *out, size_t capacity, const char *format, ...)
 {
+    char scratch[PATH_CCH];
     va_list arguments;
     va_start(arguments, format);
-    int length = _vsnprintf(out, capacity - 1, format, arguments);
+    wvsprintfA(scratch, format, arguments);
     va_end(arguments);
-    if (length < 0)
-        length = (int)(capacity - 1);
-    out[length] = '\0';
-    return length;
+    lstrcpynA(out, scratch, (int)capacity);
+    return lstrlenA(out);
 }
 
 void StringMessageBox(HWND owner, UINT messageId, int kind)
@@ -38,7 +36,7 @@ static void FormatSourceLocation(const char *sourceFile, long line, char *out)
     char suffix[STRING_CCH];
     int suffixLength = FormatText(suffix, STRING_CCH, "/%ld", line);
     size_t room = STRING_CCH - 1 - (size_t)suffixLength;
-    size_t length = strlen(sourceFile);
+    size_t length = (size_t)lstrlenA(sourceFile);
     const char *tail = length > room ? sourceFile + (length - room) : sourceFile;
     FormatText(out, STRING_CCH, "%s%s", tail, suffix);
 }
@@ -56,6 +54,15 @@ void FatalCheck(int failed, UINT messageId, const char *sourceFile, long line)
     ExitProcess(0);
 }
 
+static char *LastBackslash(char *path)
+{
+    char *found = NULL;
+    for (; *path != '\0'; ++path)
+        if (*path == '\\')
+            found = path;
+    return found;
+}
+
 void ModuleFilePath(const char *fileName, char *out)
 {
     char moduleName[STRING_CCH] = "";
@@ -66,10 +73,10 @@ void ModuleFilePath(const char *fileName, char *out)
     DWORD length = GetModuleFileNameA(module, path, PATH_CCH);
     /* A full buffer means a cut and possibly unterminated path. */
     FatalCheck(length == 0 || length >= PATH_CCH, IDS_FATAL_CAPTION, __FILE__, __LINE__);
-    char *lastBackslash = strrchr(path, '\\');
+    char *lastBackslash = LastBackslash(path);
     FatalCheck(lastBackslash == NULL, IDS_FATAL_CAPTION, __FILE__, __LINE__);
     lastBackslash[1] = '\0';
-    FatalCheck(strlen(fileName) + strlen(path) + 1 >= PATH_CCH, IDS_FATAL_CAPTION, __FILE__,
+    FatalCheck(lstrlenA(fileName) + lstrlenA(path) + 1 >= PATH_CCH, IDS_FATAL_CAPTION, __FILE__,
                __LINE__);
     FormatText(out, PATH_CCH, "%s%s", path, fileName);
 }

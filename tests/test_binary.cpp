@@ -3,21 +3,23 @@
 // that those systems have. A failing check prints what the image holds.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <algorithm>
 #include <map>
+#include <regex>
 #include <set>
 
 #include "peres.h"
 
 namespace {
 
-// Every entry is a function of Windows 95's own KERNEL32, USER32 and GDI32, or of the
-// msvcrt.dll of its time (as Visual C++ 4.2 installed it, and NT 4 shipped it). Before adding
-// one, check that it is there.
+// Every entry is a function of Windows 95's own KERNEL32, USER32 and GDI32: a clean Windows 95
+// has no C runtime DLL. Before adding one, check that it is there.
 const std::map<std::string, std::set<std::string>> WINDOWS_95_IMPORTS = {
     {"KERNEL32.DLL",
      {"ExitProcess", "GetCommandLineA", "GetLocalTime", "GetModuleFileNameA",
-      "GetModuleHandleA", "GetStartupInfoA", "GetTickCount"}},
+      "GetModuleHandleA", "GetStartupInfoA", "GetTickCount", "lstrcpynA", "lstrlenA"}},
     {"USER32.DLL",
      {"CreateDialogParamA", "DefWindowProcA", "DialogBoxParamA", "DispatchMessageA",
       "EndDialog", "FlashWindow", "GetDesktopWindow", "GetDlgItem", "GetMessageA",
@@ -25,9 +27,8 @@ const std::map<std::string, std::set<std::string>> WINDOWS_95_IMPORTS = {
       "LoadCursorA", "LoadIconA", "LoadStringA", "MessageBeep", "MessageBoxA",
       "PostQuitMessage", "RegisterClassA", "SendMessageA", "SetDlgItemTextA", "SetFocus",
       "SetTimer", "SetWindowPos", "ShowWindow", "TranslateAcceleratorA", "TranslateMessage",
-      "WinHelpA"}},
+      "WinHelpA", "wvsprintfA"}},
     {"GDI32.DLL", {"GetStockObject"}},
-    {"MSVCRT.DLL", {"_vsnprintf", "strlen", "strrchr"}},
 };
 
 const uint16_t I386 = 0x14C, PE32 = 0x10B, GUI = 2;
@@ -110,8 +111,37 @@ TEST_F(Binary, ImportsOnlyWhatWindows95Provides)
         for (const std::string &function : import.functions)
             EXPECT_EQ(1u, allowed->second.count(function)) << function << " is not on the list";
     }
-    // The program shows windows, reads the clock and formats texts: all four are needed.
+    // The program shows windows, reads the clock and paints with a stock brush: all three.
     EXPECT_EQ(WINDOWS_95_IMPORTS.size(), dlls.size());
+}
+
+// Windows 95 runs on a 386: nothing of the 486 (bswap, cmpxchg, xadd, cache and TLB control),
+// the Pentium (cpuid, rdtsc, cmpxchg8b, model-specific registers), the Pentium Pro (cmov,
+// fcmov, fcomi, the long nop, rdpmc) or later (sysenter, MMX and SSE registers) may stand in
+// the code: those processors fault on them.
+TEST(Code, HoldsNoInstructionNewerThanThe386)
+{
+    const std::regex line(R"(^ *([0-9a-f]+):\t([^<\n]*))");
+    const std::regex newer(
+        R"(\b(cmov\w+|fcmov\w+|fu?comip?|bswap\w*|cmpxchg\w*|xadd\w*|invlpg|invd|wbinvd|cpuid|)"
+        R"(rdtsc|rdpmc|rdmsr|wrmsr|sysenter|sysexit|nop[wl])\b|%x?mm[0-9])");
+    std::string command = std::string(TRV_OBJDUMP) + " -d --no-show-raw-insn " + TRV_EXE_FILE;
+    FILE *disassembly = popen(command.c_str(), "r");
+    ASSERT_NE(nullptr, disassembly) << command;
+    int instructions = 0;
+    std::string refused;
+    char text[512];
+    while (fgets(text, sizeof text, disassembly)) {
+        std::cmatch found;
+        if (!std::regex_search(text, found, line))
+            continue;
+        ++instructions;
+        if (std::regex_search(found[2].first, found[2].second, newer))
+            refused += "  0x" + found[1].str() + ": " + found[2].str() + "\n";
+    }
+    EXPECT_EQ(0, pclose(disassembly)) << command;
+    EXPECT_GT(instructions, 500) << "the disassembly of the program's code";
+    EXPECT_EQ("", refused) << "instructions that a 386 lacks";
 }
 
 } // namespace

@@ -65,15 +65,27 @@ static void Log(const char *format, ...)
     Fake.calls.push_back(line);
 }
 
-int _vsnprintf(char *out, size_t count, const char *format, va_list arguments)
+// Wine and Windows alike cut the text at 1,023 characters and terminate it.
+int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list arguments)
 {
-    char text[4096];
-    int length = vsnprintf(text, sizeof text, format, arguments);
-    if (length < 0 || (size_t)length >= sizeof text)
-        return -1;
-    size_t written = (size_t)length < count ? (size_t)length + 1 : count;
-    memcpy(out, text, written);
-    return (size_t)length <= count ? length : -1;
+    const int limit = 1024;
+    int length = vsnprintf(out, limit, format, arguments);
+    return length < limit ? length : limit - 1;
+}
+
+LPSTR WINAPI lstrcpynA(LPSTR out, LPCSTR text, int size)
+{
+    int i = 0;
+    for (; i < size - 1 && text[i] != '\0'; ++i)
+        out[i] = text[i];
+    if (size > 0)
+        out[i] = '\0';
+    return out;
+}
+
+int WINAPI lstrlenA(LPCSTR text)
+{
+    return (int)strlen(text);
 }
 
 static const char *Name(HWND window)

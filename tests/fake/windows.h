@@ -109,9 +109,11 @@ typedef struct {
 #define SWP_NOSIZE 0x0001
 #define SWP_NOZORDER 0x0004
 
-// msvcrt.dll's formatter, which the program has from <stdio.h> on Windows: it writes at most
-// COUNT characters, with no terminator when the text fills them, and returns -1 when cut.
-int _vsnprintf(char *out, size_t count, const char *format, va_list arguments);
+// USER32's formatter takes no size: it writes at most 1,024 characters, terminator included,
+// and returns the length written. lstrcpynA copies at most SIZE - 1 characters and terminates.
+int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list arguments);
+LPSTR WINAPI lstrcpynA(LPSTR out, LPCSTR text, int size);
+int WINAPI lstrlenA(LPCSTR text);
 
 DWORD WINAPI GetTickCount(void);
 void WINAPI GetLocalTime(SYSTEMTIME *time);
