@@ -1,21 +1,38 @@
-/* The benchmarks' floor: a window of TRV's class, built from TRV's template, with TRV's timer
-   periods, that writes nothing at its ticks. Start/Stop switches the period, Exit ends it. */
+/* The benchmarks' floors: a window of TRV's class, built from TRV's template, with TRV's timer
+   periods. BASE.EXE writes texts as long as TRV's into the same two fields at the ticks where
+   TRV must (the time of day at every tick, the elapsed time at every tick while running);
+   BARE.EXE (built with BASE_DRAWS 0) writes nothing after its first tick. Start/Stop switches
+   the period, Exit ends it. */
 #include "../trv/TRV.h"
 
 static HWND Window;
 static int Fast;
 static int Ticked;
 
-/* The first tick leaves one mark in the time-of-day field, so that a driver can tell the
-   moment it came, as it tells TRV's first time-of-day text. */
-static void OnTick(void)
+/* As long as TRV's time-of-day and elapsed texts; the last digit turns at every tick. */
+static char TimeText[] = "00:00:00.00";
+static char ElapsedText[] = "0 00:00:00.00";
+
+static void Turn(char *text, size_t length)
 {
-    if (Ticked)
-        return;
-    Ticked = 1;
-    SetDlgItemTextA(Window, IDC_CURRENT, "tick");
+    char *last = text + length - 1;
+    *last = *last == '9' ? '0' : (char)(*last + 1);
 }
 
+/* The first tick leaves a mark in the time-of-day field, so that a driver can tell the moment
+   it came, as it tells TRV's first time-of-day text. */
+static void OnTick(void)
+{
+    if (BASE_DRAWS || !Ticked) {
+        Turn(TimeText, sizeof TimeText - 1);
+        SetDlgItemTextA(Window, IDC_CURRENT, TimeText);
+    }
+    Ticked = 1;
+    if (BASE_DRAWS && Fast) {
+        Turn(ElapsedText, sizeof ElapsedText - 1);
+        SetDlgItemTextA(Window, IDC_ELAPSED, ElapsedText);
+    }
+}
 static void ToggleSpeed(void)
 {
     Fast = !Fast;

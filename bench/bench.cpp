@@ -1,6 +1,7 @@
-// The benchmark driver, a Win32 program run under Wine beside TRV.EXE and the floor BASE.EXE:
-// start-up latency, CPU time and memory (sampled from outside through bench/run.sh), the cost
-// of a save as the list grows, and the accuracy of the frozen reading. Prints a table.
+// The benchmark driver, a Win32 program run under Wine beside TRV.EXE and the floors BASE.EXE
+// (draws what TRV must) and BARE.EXE (draws nothing): start-up latency, CPU time and memory
+// (sampled from outside through bench/run.sh), the cost of a save as the list grows, and the
+// accuracy of the frozen reading. Prints a table.
 #include <windows.h>
 
 #include <stdio.h>
@@ -16,14 +17,17 @@ namespace {
 
 enum { START_STOP = 121, EXIT = 124, ELAPSED = 135, SAVE = 136 };
 
-const int CPU_SECONDS = 30;
+// CPU time: each program in turn, stopped and running for CPU_SECONDS each, in ROUNDS rounds;
+// the medians are compared, so that the machine's drift and noise fall on all alike.
+const int ROUNDS = 5;
+const int CPU_SECONDS = 10;
 const int STARTS = 7;            // start-up latency: the median of this many starts each
 const int SAVES_TIMED = 51;      // saves timed at each list size, and no-op round trips
 const int GROWTH_SIZES[] = {100, 1000, 10000};
 const double TIMER_PERIOD_MS = 10; // the fastest period Windows and Wine give a window timer
 const int PAIRS = 50;
 
-const double CPU_RUNNING_GOAL = 1.5, CPU_STOPPED_GOAL = 1.25, START_GOAL = 1.25;
+const double CPU_RUNNING_GOAL = 1.15, CPU_STOPPED_GOAL = 1.15, START_GOAL = 1.25;
 const double ACCURACY_GOAL_MS = 20;
 
 std::string Env(const char *name)
@@ -56,10 +60,23 @@ double Median(std::vector<double> values)
 // What bench/run.sh reads from /proc over an interval: CPU seconds of the program, of
 // wineserver and of the X server, the interval's length, and the program's memory.
 struct Sample {
-    double program = 0, server = 0, x = 0, seconds = 0;
+    double cpu = 0, program = 0, server = 0, x = 0, seconds = 0;
     double peakKb = 0, residentKb = 0;
-    double Cpu() const { return program + server + x; }
 };
+
+// Each figure's median over the rounds.
+Sample MedianSample(const std::vector<Sample> &samples)
+{
+    Sample median;
+    for (double Sample::*field : {&Sample::cpu, &Sample::program, &Sample::server, &Sample::x,
+                                  &Sample::seconds, &Sample::peakKb, &Sample::residentKb}) {
+        std::vector<double> values;
+        for (const Sample &s : samples)
+            values.push_back(s.*field);
+        median.*field = Median(values);
+    }
+    return median;
+}
 
 // Asks the sampler outside Wine to watch PROGRAM for SECONDS (0: memory only) and waits.
 Sample Measure(const char *program, int seconds)
@@ -85,6 +102,7 @@ Sample Measure(const char *program, int seconds)
             printf("bench: unreadable sample of %s\n", program);
         fclose(f);
     }
+    s.cpu = s.program + s.server + s.x;
     DeleteFileA(result.c_str());
     return s;
 }
@@ -114,7 +132,8 @@ std::string FileName(const std::string &path)
 struct Program {
     std::string path, name;
     double startMs = 0;
-    Sample stopped, running;
+    std::vector<Sample> stoppedRounds, runningRounds;
+    Sample stopped, running; // the medians
     DWORD bytes = 0;
 };
 
@@ -139,11 +158,13 @@ void MeasureCpu(Program &p)
         return;
     }
     Pause(1000);
-    p.stopped = Measure(p.name.c_str(), CPU_SECONDS);
+    p.stoppedRounds.push_back(Measure(p.name.c_str(), CPU_SECONDS));
     Command(app, START_STOP);
     Pause(1000);
-    p.running = Measure(p.name.c_str(), CPU_SECONDS);
+    p.runningRounds.push_back(Measure(p.name.c_str(), CPU_SECONDS));
     Close(app);
+    p.stopped = MedianSample(p.stoppedRounds);
+    p.running = MedianSample(p.runningRounds);
 }
 
 struct GrowthPoint {
@@ -264,23 +285,27 @@ double Ratio(double a, double b)
     return b > 0 && a >= 0 ? a / b : 0;
 }
 
-void CpuRows(const char *state, const Sample &trv, const Sample &base, double goal)
+// TRV against the floor that draws what it must (with the goal), part by part, and against
+// the floor that draws nothing: what the drawing costs.
+void CpuRows(const char *state, const Sample &trv, const Sample &base, const Sample &bare,
+             double goal)
 {
     std::string figure = std::string("CPU s over ") + Number("%.0f", trv.seconds) + " s, " +
-                         state + " (all three)";
-    Row(figure.c_str(), Number("%.2f", trv.Cpu()).c_str(), Number("%.2f", base.Cpu()).c_str(),
-        Ratio(trv.Cpu(), base.Cpu()), goal);
+                         state + ", median of " + Number("%.0f", ROUNDS);
     const struct {
         const char *part;
         double Sample::*field;
-    } parts[] = {{"program", &Sample::program}, {"wineserver", &Sample::server},
-                 {"X server", &Sample::x}};
-    for (const auto &part : parts) {
-        std::string name = std::string("  of which ") + part.part;
-        Row(name.c_str(), Number("%.2f", trv.*part.field).c_str(),
-            Number("%.2f", base.*part.field).c_str(), Ratio(trv.*part.field, base.*part.field),
-            0);
-    }
+        const Sample &floor;
+        double goal;
+    } rows[] = {{figure.c_str(), &Sample::cpu, base, goal},
+                {"  of which program", &Sample::program, base, 0},
+                {"  of which wineserver", &Sample::server, base, 0},
+                {"  of which X server", &Sample::x, base, 0},
+                {"  all three, against BARE.EXE", &Sample::cpu, bare, 0}};
+    for (const auto &row : rows)
+        Row(row.part, Number("%.2f", trv.*row.field).c_str(),
+            Number("%.2f", row.floor.*row.field).c_str(),
+            Ratio(trv.*row.field, row.floor.*row.field), row.goal);
 }
 
 void GrowthRows(const std::vector<GrowthPoint> &points)
@@ -321,11 +346,12 @@ void GrowthRows(const std::vector<GrowthPoint> &points)
 
 int main()
 {
-    Program trv, base;
+    Program trv, base, bare;
     trv.path = Env("TRV_EXE");
     base.path = Env("BASE_EXE");
-    trv.name = FileName(trv.path);
-    base.name = FileName(base.path);
+    bare.path = Env("BARE_EXE");
+    for (Program *p : {&trv, &base, &bare})
+        p->name = FileName(p->path);
 
     std::vector<double> trvStarts, baseStarts;
     for (int i = 0; i < STARTS; ++i) {
@@ -334,16 +360,17 @@ int main()
     }
     trv.startMs = Median(trvStarts);
     base.startMs = Median(baseStarts);
-    MeasureCpu(trv);
-    MeasureCpu(base);
+    for (int round = 0; round < ROUNDS; ++round)
+        for (Program *p : {&trv, &base, &bare})
+            MeasureCpu(*p);
     std::vector<GrowthPoint> growth = MeasureGrowth(trv);
     Accuracy accuracy = MeasureAccuracy(trv);
     trv.bytes = FileBytes(trv.path);
     base.bytes = FileBytes(base.path);
 
     Row("figure", "TRV.EXE", "BASE.EXE", 0, 0);
-    CpuRows("running", trv.running, base.running, CPU_RUNNING_GOAL);
-    CpuRows("stopped", trv.stopped, base.stopped, CPU_STOPPED_GOAL);
+    CpuRows("running", trv.running, base.running, bare.running, CPU_RUNNING_GOAL);
+    CpuRows("stopped", trv.stopped, base.stopped, bare.stopped, CPU_STOPPED_GOAL);
     Row("start-up to first text, ms (median of 7)", Number("%.0f", trv.startMs).c_str(),
         Number("%.0f", base.startMs).c_str(), Ratio(trv.startMs, base.startMs), START_GOAL);
     Row("peak working set, KiB", Number("%.0f", trv.running.peakKb).c_str(),

@@ -7,7 +7,7 @@ root=$PWD
 
 bash tools/setup.sh
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target TRV BASE bench_driver help_file >/dev/null
+cmake --build --preset win32 --target TRV BASE BARE bench_driver help_file >/dev/null
 
 build=$root/build/win32
 run=$build/bench-run
@@ -28,12 +28,20 @@ trap cleanup EXIT
 
 timeout 180 wineboot -i >"$run/wineboot.log" 2>&1
 timeout 60 wineserver -w
-cp "$build/trv/TRV.EXE" "$build/trv/TRV.HLP" "$build/bench/BASE.EXE" "$work/"
+cp "$build/trv/TRV.EXE" "$build/trv/TRV.HLP" "$build/bench/BASE.EXE" "$build/bench/BARE.EXE" "$work/"
 
-# CPU seconds (user and system) of a process from /proc, 0 when it is gone.
+# CPU seconds of a process, 0 when it is gone: the sum over its threads of the scheduler's
+# nanosecond count where the kernel keeps one, else user and system time in clock ticks.
 ticks_per_second=$(getconf CLK_TCK)
 cpu_seconds() {
-    local stat
+    local stat ns=0 task run
+    if [ -e "/proc/$1/schedstat" ]; then
+        for task in /proc/"$1"/task/*/schedstat; do
+            read -r run _ 2>/dev/null < "$task" && ns=$((ns + run))
+        done
+        awk -v ns="$ns" 'BEGIN { printf "%.4f", ns / 1e9 }'
+        return
+    fi
     stat=$(cat "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
     echo "${stat##*) }" | awk -v hz="$ticks_per_second" '{ printf "%.3f", ($12 + $13) / hz }'
 }
@@ -53,7 +61,7 @@ sample() {
     t1=$(date +%s.%N)
     d=$(cpu_seconds "$pid"); e=$(cpu_seconds "$server"); f=$(cpu_seconds "$XVFB_PID")
     echo "$a $b $c $d $e $f $t0 $t1 $(memory_kb "$pid" VmHWM) $(memory_kb "$pid" VmRSS)" |
-        awk '{ printf "%.3f %.3f %.3f %.3f %s %s\n", $4-$1, $5-$2, $6-$3, $8-$7, $9, $10 }'
+        awk '{ printf "%.4f %.4f %.4f %.3f %s %s\n", $4-$1, $5-$2, $6-$3, $8-$7, $9, $10 }'
 }
 sampler() {
     while :; do
@@ -70,12 +78,13 @@ sampler &
 sampler_pid=$!
 
 winpath() { winepath -w "$1" 2>/dev/null; }
-export BENCH_WORK TRV_EXE BASE_EXE
+export BENCH_WORK TRV_EXE BASE_EXE BARE_EXE
 BENCH_WORK=$(winpath "$work")
 TRV_EXE=$(winpath "$work/TRV.EXE")
 BASE_EXE=$(winpath "$work/BASE.EXE")
+BARE_EXE=$(winpath "$work/BARE.EXE")
 cd "$work"
-timeout 900 wine explorer /desktop=bench,1024x768 "$build/bench/bench_driver.exe" || true
+timeout 1500 wine explorer /desktop=bench,1024x768 "$build/bench/bench_driver.exe" || true
 
 if [ ! -s "$work/table.txt" ]; then
     echo "bench: the driver wrote no table" >&2
