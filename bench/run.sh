@@ -15,6 +15,11 @@ work=$run/work
 rm -rf "$run"
 mkdir -p "$work"
 export WINEPREFIX=$run/prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+if ! wine --version >/dev/null 2>&1; then
+    echo "bench: this machine cannot run Wine's 32-bit x86 loader:" \
+         "$(wine --version 2>&1 | tail -n 1)" >&2
+    exit 1
+fi
 
 source tools/xvfb.sh
 start_xvfb 1024x768 150 199

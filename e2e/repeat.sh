@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs the whole end-to-end suite N times, each in a fresh prefix, and prints how many runs
+# passed and the slowest run's time. Usage: bash e2e/repeat.sh N [gtest options]
+set -uo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:?usage: repeat.sh N [gtest options]}
+shift
+cmake --preset win32 >/dev/null && cmake --build --preset win32 --target e2e_driver TRV help_file >/dev/null || exit 1
+logs=build/win32/e2e-repeat
+rm -rf "$logs"
+mkdir -p "$logs"
+passed=0
+slowest=0
+for i in $(seq "$runs"); do
+    start=$(date +%s)
+    bash e2e/run.sh build/win32/e2e/e2e_driver.exe build/win32/trv/TRV.EXE "$@" >"$logs/run-$i.log" 2>&1
+    status=$?
+    seconds=$(( $(date +%s) - start ))
+    [ "$seconds" -gt "$slowest" ] && slowest=$seconds
+    if [ "$status" -eq 0 ]; then
+        passed=$((passed + 1))
+        echo "run $i: passed in $seconds s"
+    else
+        echo "run $i: FAILED (status $status) in $seconds s, log $logs/run-$i.log"
+    fi
+done
+echo "e2e repeat: $passed of $runs runs passed; slowest run $slowest s"
+[ "$passed" -eq "$runs" ]
