@@ -221,19 +221,21 @@ void Keys(HWND target, const std::string &chord)
         SendKey(*it, true);
 }
 
+// Each event carries its own position: a button event without MOUSEEVENTF_MOVE ignores its
+// coordinates and lands wherever the pointer is when it is taken, which under Wine need not
+// yet be where the move before it went (it may still be on the previous case's close button).
 void ClickAt(HWND target, int screenX, int screenY)
 {
     BringForward(target);
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input[3] = {};
-    for (INPUT &i : input) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = MulDiv(screenX, 65535, width - 1);
-        i.mi.dy = MulDiv(screenY, 65535, height - 1);
+    const DWORD buttons[] = {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 3; ++i) {
+        input[i].type = INPUT_MOUSE;
+        input[i].mi.dx = MulDiv(screenX, 65535, width - 1);
+        input[i].mi.dy = MulDiv(screenY, 65535, height - 1);
+        input[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons[i];
     }
-    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
     SendInput(3, input, sizeof input[0]);
 }
 
