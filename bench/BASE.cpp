@@ -33,6 +33,7 @@ static void OnTick(void)
         SetDlgItemTextA(Window, IDC_ELAPSED, ElapsedText);
     }
 }
+
 static void ToggleSpeed(void)
 {
     Fast = !Fast;

@@ -163,8 +163,6 @@ void MeasureCpu(Program &p)
     Pause(1000);
     p.runningRounds.push_back(Measure(p.name.c_str(), CPU_SECONDS));
     Close(app);
-    p.stopped = MedianSample(p.stoppedRounds);
-    p.running = MedianSample(p.runningRounds);
 }
 
 struct GrowthPoint {
@@ -363,6 +361,10 @@ int main()
     for (int round = 0; round < ROUNDS; ++round)
         for (Program *p : {&trv, &base, &bare})
             MeasureCpu(*p);
+    for (Program *p : {&trv, &base, &bare}) {
+        p->stopped = MedianSample(p->stoppedRounds);
+        p->running = MedianSample(p->runningRounds);
+    }
     std::vector<GrowthPoint> growth = MeasureGrowth(trv);
     Accuracy accuracy = MeasureAccuracy(trv);
     trv.bytes = FileBytes(trv.path);

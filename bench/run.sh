@@ -33,7 +33,8 @@ trap cleanup EXIT
 
 timeout 180 wineboot -i >"$run/wineboot.log" 2>&1
 timeout 60 wineserver -w
-cp "$build/trv/TRV.EXE" "$build/trv/TRV.HLP" "$build/bench/BASE.EXE" "$build/bench/BARE.EXE" "$work/"
+cp "$build/trv/TRV.EXE" "$build/trv/TRV.HLP" "$build/bench/BASE.EXE" "$build/bench/BARE.EXE" \
+    "$work/"
 
 # CPU seconds of a process, 0 when it is gone: the sum over its threads of the scheduler's
 # nanosecond count where the kernel keeps one, else user and system time in clock ticks.
