@@ -5,7 +5,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <map>
+#include <stdexcept>
 
 std::string ProgramPath()
 {
@@ -19,6 +21,25 @@ std::string WorkFolder()
     return path ? path : ".";
 }
 
+// What bounds a case: when it started and for how long it may run (the benchmarks start no
+// case), the inputs sent in it, and the programs whose end, unless awaited, ends the case.
+static DWORD CaseStart, CaseLimit = MAXDWORD;
+static std::string Sent;
+static std::vector<HANDLE> Watched;
+
+[[noreturn]] static void Fail(const std::string &what)
+{
+    throw std::runtime_error(what + "; inputs sent in this case:" +
+                             (Sent.empty() ? " none" : Sent));
+}
+
+static std::string Describe(HWND window)
+{
+    char title[128] = "";
+    GetWindowTextA(window, title, sizeof title);
+    return "window " + ClassOf(window) + " \"" + title + "\"";
+}
+
 // Keeps the driver's own message queue served while it waits: the platform may send it
 // messages (activation changes) that the program under test waits for.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
@@ -27,6 +48,11 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
     for (;;) {
         if (condition())
             return true;
+        for (HANDLE process : Watched)
+            if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0)
+                Fail("the program ended by itself");
+        if (GetTickCount() - CaseStart > CaseLimit)
+            Fail("the case ran past its " + std::to_string(CASE_MS / 1000) + " s");
         if (GetTickCount() - start > timeoutMs)
             return false;
         MSG message;
@@ -36,11 +62,21 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
     }
 }
 
+// The wide messages come back whole across processes; the ANSI ones may not. A window that
+// is gone answers 0; one that does not answer ends the case.
+LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &answer) &&
+        IsWindow(window))
+        Fail(Describe(window) + " did not answer message " + std::to_string(message));
+    return answer;
+}
+
 std::string WindowText(HWND window)
 {
-    // The wide message comes back whole across processes; the ANSI one may not.
     wchar_t text[1024] = L"";
-    SendMessageW(window, WM_GETTEXT, 1024, (LPARAM)text);
+    Ask(window, WM_GETTEXT, 1024, (LPARAM)text);
     char narrow[1024] = "";
     WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, NULL, NULL);
     return narrow;
@@ -68,28 +104,18 @@ std::string ClassOf(HWND window)
 
 int ListCount(HWND list)
 {
-    return (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
+    return (int)Ask(list, LB_GETCOUNT);
 }
 
 std::string ListText(HWND list, int index)
 {
     wchar_t text[256] = L"";
-    if (SendMessageW(list, LB_GETTEXTLEN, index, 0) >= 256)
+    if (Ask(list, LB_GETTEXTLEN, index) >= 256)
         return "(too long)";
-    SendMessageW(list, LB_GETTEXT, index, (LPARAM)text);
+    Ask(list, LB_GETTEXT, index, (LPARAM)text);
     char narrow[256] = "";
     WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, NULL, NULL);
     return narrow;
-}
-
-int ListSelection(HWND list)
-{
-    return (int)SendMessageW(list, LB_GETCURSEL, 0, 0);
-}
-
-int ListTop(HWND list)
-{
-    return (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0);
 }
 
 namespace {
@@ -139,16 +165,19 @@ bool StartApp(App &app, const std::string &exe, const std::string &folder,
     if (!CreateProcessA(exe.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL,
                         folder.empty() ? NULL : folder.c_str(), &startup, &app.process))
         return false;
-    bool found = WaitUntil([&] {
+    Watched.push_back(app.process.hProcess);
+    return WaitUntil([&] {
         std::vector<HWND> windows = TopWindows(app.process.dwProcessId, "Tarvik 2");
         app.window = windows.empty() ? NULL : windows[0];
         return app.window != NULL && !WindowText(GetDlgItem(app.window, 140)).empty();
     });
-    return found;
 }
 
 DWORD WaitForExit(const App &app, DWORD timeoutMs)
 {
+    if (timeoutMs > 0) // an end awaited is no failure
+        Watched.erase(std::remove(Watched.begin(), Watched.end(), app.process.hProcess),
+                      Watched.end());
     DWORD code = STILL_ACTIVE;
     if (WaitUntil([&] { return WaitForSingleObject(app.process.hProcess, 0) == WAIT_OBJECT_0; },
                   timeoutMs))
@@ -160,6 +189,8 @@ void KillApp(App &app)
 {
     if (app.process.hProcess == NULL)
         return;
+    Watched.erase(std::remove(Watched.begin(), Watched.end(), app.process.hProcess),
+                  Watched.end());
     if (WaitForSingleObject(app.process.hProcess, 0) != WAIT_OBJECT_0) {
         TerminateProcess(app.process.hProcess, 99);
         WaitForSingleObject(app.process.hProcess, WAIT_MS);
@@ -194,22 +225,101 @@ WORD KeyCode(const std::string &name)
     return (WORD)toupper((unsigned char)name[0]);
 }
 
+const WORD MODIFIERS[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+
+// Every mouse event carries its own absolute position: a button event without one lands
+// wherever the platform last put the pointer, which under Wine's X11 driver need not yet be
+// where the move before it went.
+void SendMouse(int screenX, int screenY, DWORD buttons)
+{
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(screenX, 65535, width - 1);
+    input.mi.dy = MulDiv(screenY, 65535, height - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+    SendInput(1, &input, sizeof input);
+}
+
+const char *const OUR_CLASSES[] = {"Tarvik 2", "MS_WINHELP", "#32770"};
+
+// What keeps the desktop from its known state: a modifier held, Caps Lock on, the pointer
+// away from CORNER, a window of an earlier case; empty when nothing does.
+std::string Unrest(POINT corner)
+{
+    std::string wrong;
+    for (WORD key : MODIFIERS)
+        if (GetAsyncKeyState(key) & 0x8000)
+            wrong += " key " + std::to_string(key) + " held;";
+    if (GetKeyState(VK_CAPITAL) & 1) // under Wine, the desktop's state, as no focus is here
+        wrong += " Caps Lock on;";
+    POINT at = {};
+    if (!GetCursorPos(&at) || at.x != corner.x || at.y != corner.y)
+        wrong += " pointer at " + std::to_string(at.x) + "," + std::to_string(at.y) + ";";
+    for (const char *className : OUR_CLASSES)
+        if (!TopWindows(0, className).empty())
+            wrong += std::string(" a window of class ") + className + " left;";
+    return wrong.empty() ? wrong : wrong.substr(0, wrong.size() - 1);
+}
+
+// In front, active and focused as its own thread sees it: a key sent before the thread has
+// taken the activation finds no focus and is dropped.
+bool ReadyForInput(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetForegroundWindow() == window &&
+           GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info) &&
+           info.hwndActive == window && info.hwndFocus != NULL && IsWindowEnabled(window);
+}
+
 } // namespace
+
+void CloseOurWindows()
+{
+    for (const char *className : OUR_CLASSES)
+        for (HWND window : TopWindows(0, className))
+            PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+void StartCase()
+{
+    CaseStart = GetTickCount();
+    CaseLimit = CASE_MS;
+    Sent.clear();
+    Watched.clear(); // what an earlier case left is closed now, not a failure of this one
+    CloseOurWindows();
+    for (WORD key : MODIFIERS)
+        if (GetAsyncKeyState(key) & 0x8000)
+            SendKey(key, true);
+    if (GetKeyState(VK_CAPITAL) & 1) {
+        SendKey(VK_CAPITAL, false);
+        SendKey(VK_CAPITAL, true);
+    }
+    POINT corner = {GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1};
+    SendMouse(corner.x, corner.y, 0);
+    std::string wrong;
+    if (!WaitUntil([&] { return (wrong = Unrest(corner)).empty(); }))
+        Fail("no known state before the case:" + wrong);
+}
 
 // Input goes where a person's would: to the window's active modal box when one is up.
 static void BringForward(HWND target)
 {
+    if (!IsWindow(target))
+        Fail("the window for the input is gone");
     HWND active = GetLastActivePopup(target);
-    BOOL ok = SetForegroundWindow(active);
-    // The switch is carried out by the target's thread; input sent before it would go astray.
-    if (!WaitUntil([&] { return GetForegroundWindow() == active; }, 2000))
-        printf("driver: foreground stayed %p, not %p (%d)\n", (void *)GetForegroundWindow(),
-               (void *)active, ok);
+    SetForegroundWindow(active);
+    if (!WaitUntil([&] { return ReadyForInput(active); }, 5000))
+        Fail(Describe(active) + (IsWindowEnabled(active) ? "" : ", disabled,") +
+             " not ready for input; in front: " + Describe(GetForegroundWindow()));
+    Ask(active, WM_NULL);
 }
 
 void Keys(HWND target, const std::string &chord)
 {
     BringForward(target);
+    Sent += " " + chord;
     std::vector<WORD> keys;
     size_t start = 0;
     for (size_t plus; (plus = chord.find('+', start)) != std::string::npos; start = plus + 1)
@@ -221,29 +331,21 @@ void Keys(HWND target, const std::string &chord)
         SendKey(*it, true);
 }
 
-// Each event carries its own position: a button event without MOUSEEVENTF_MOVE ignores its
-// coordinates and lands wherever the pointer is when it is taken, which under Wine need not
-// yet be where the move before it went (it may still be on the previous case's close button).
-void ClickAt(HWND target, int screenX, int screenY)
+void ClickAt(HWND target, int screenX, int screenY, const std::string &what)
 {
     BringForward(target);
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    const DWORD buttons[] = {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
-    for (int i = 0; i < 3; ++i) {
-        input[i].type = INPUT_MOUSE;
-        input[i].mi.dx = MulDiv(screenX, 65535, width - 1);
-        input[i].mi.dy = MulDiv(screenY, 65535, height - 1);
-        input[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons[i];
-    }
-    SendInput(3, input, sizeof input[0]);
+    Sent += " click:" + what;
+    SendMouse(screenX, screenY, 0);
+    SendMouse(screenX, screenY, MOUSEEVENTF_LEFTDOWN);
+    SendMouse(screenX, screenY, MOUSEEVENTF_LEFTUP);
 }
 
 void Click(HWND target, HWND control)
 {
     RECT rect;
     GetWindowRect(control, &rect);
-    ClickAt(target, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    ClickAt(target, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2,
+            "control " + std::to_string(GetDlgCtrlID(control)));
 }
 
 void ClickCloseButton(HWND window)
@@ -253,7 +355,7 @@ void ClickCloseButton(HWND window)
     int frame = GetSystemMetrics(SM_CXDLGFRAME);
     int x = rect.right - frame - GetSystemMetrics(SM_CXSIZE) / 2 - 2;
     int y = rect.top + frame + GetSystemMetrics(SM_CYCAPTION) / 2;
-    ClickAt(window, x, y);
+    ClickAt(window, x, y, "close button");
 }
 
 bool SaveScreenshot(const std::string &bmpPath, RECT area)

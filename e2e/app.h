@@ -10,6 +10,7 @@
 #include <vector>
 
 const DWORD WAIT_MS = 10000; // every wait is bounded by this unless it says otherwise
+const DWORD CASE_MS = 30000; // and every case, all its waits together, by this
 
 struct App {
     PROCESS_INFORMATION process = {};
@@ -24,29 +25,39 @@ std::string WorkFolder();
 // Starts the program and waits for its main window; false when none appears in time.
 bool StartApp(App &app, const std::string &exe = ProgramPath(), const std::string &folder = "",
               const std::string &arguments = "");
-// Waits for the process to end by itself; returns its exit code, or STILL_ACTIVE.
+// Waits for the process to end by itself (an end that waits expect); returns its exit code,
+// or STILL_ACTIVE.
 DWORD WaitForExit(const App &app, DWORD timeoutMs = WAIT_MS);
 // Ends whatever is left of the program, answering no questions.
 void KillApp(App &app);
 
+// Every wait ends the case at once (it throws, naming every input sent in the case) when
+// the case has run for CASE_MS, or when a program it started ended without being waited for.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = WAIT_MS);
+// Before a case: no modifier held, Caps Lock off, the pointer parked in the bottom right
+// corner, no window of ours left (asked to close); throws, saying what was wrong, if that
+// cannot be had. The case's clock starts here.
+void StartCase();
+void CloseOurWindows(); // TRV's, its About box's and the help viewer's
 
+// A message sent to another process's window and its answer, bounded in time.
+LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 std::string WindowText(HWND window);
 std::string ClassOf(HWND window);
 // An elapsed text, "D hh:mm:ss.hh" exactly, as milliseconds; -1 when malformed.
 long long ElapsedMs(const std::string &text);
 int ListCount(HWND list);
 std::string ListText(HWND list, int index);
-int ListSelection(HWND list);
-int ListTop(HWND list);
 
 // Top-level windows of a process (0: any process) with the given class, visible ones only.
 std::vector<HWND> TopWindows(DWORD processId, const char *className);
 HWND FocusOf(HWND window); // the control with the keyboard focus in window's thread
 
+// Input goes only to a target ready for it (it, or its active modal box, in front, active,
+// focused, enabled and answering); one that is gone or never gets ready ends the case.
 // Keys as "alt+s", "shift+alt+s", "enter", "f1", "ctrl+enter", "alt+f4", "esc", "tab".
 void Keys(HWND target, const std::string &chord);
-void ClickAt(HWND target, int screenX, int screenY);
+void ClickAt(HWND target, int screenX, int screenY, const std::string &what); // what: for reports
 void Click(HWND target, HWND control);
 void ClickCloseButton(HWND window); // the caption's close button
 
