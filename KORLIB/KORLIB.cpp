@@ -54,10 +54,12 @@ void FatalCheck(int failed, UINT messageId, const char *sourceFile, long line)
     ExitProcess(0);
 }
 
+/* Walked a character at a time: in a double-byte code page (932, 936, 950) the second byte
+   of a character may be the backslash's byte. */
 static char *LastBackslash(char *path)
 {
     char *found = NULL;
-    for (; *path != '\0'; ++path)
+    for (; *path != '\0'; path = CharNextA(path))
         if (*path == '\\')
             found = path;
     return found;

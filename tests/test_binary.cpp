@@ -21,7 +21,7 @@ const std::map<std::string, std::set<std::string>> WINDOWS_95_IMPORTS = {
      {"ExitProcess", "GetCommandLineA", "GetLocalTime", "GetModuleFileNameA",
       "GetModuleHandleA", "GetStartupInfoA", "GetTickCount", "lstrcpynA", "lstrlenA"}},
     {"USER32.DLL",
-     {"CreateDialogParamA", "DefWindowProcA", "DialogBoxParamA", "DispatchMessageA",
+     {"CharNextA", "CreateDialogParamA", "DefWindowProcA", "DialogBoxParamA", "DispatchMessageA",
       "EndDialog", "FlashWindow", "GetDesktopWindow", "GetDlgItem", "GetMessageA",
       "GetSystemMetrics", "GetWindowRect", "IsIconic", "KillTimer", "LoadAcceleratorsA",
       "LoadCursorA", "LoadIconA", "LoadStringA", "MessageBeep", "MessageBoxA",

@@ -107,6 +107,46 @@ TEST(Clock, SelectsByTheWholeIndexBeyond65535Entries)
     EXPECT_EQ(70000, Fake.listSelection);
 }
 
+// A list that cannot take the entry (on Windows 95 it holds at most 32,767) refuses the save
+// as a save while stopped is: a beep, no number used up, nothing searched or selected.
+TEST(Clock, ASaveTheListCannotTakeIsRefusedAndUsesNoNumber)
+{
+    struct Step {
+        size_t capacity;
+        Calls calls;
+        int beeps;
+        size_t entries;     // afterwards, the last of them selected
+        const char *newest; // the last entry afterwards
+    } steps[] = {
+        {32767,
+         {"LB_ADDSTRING 32767: 0 00:00:01.00", "LB_FINDSTRING -1 32767: 0 00:00:01.00",
+          "LB_SETCURSEL 32766"},
+         0, 32767, "32767: 0 00:00:01.00"},
+        {32767, {"LB_ADDSTRING 32768: 0 00:00:01.00", "MessageBeep 0"}, 1, 32767,
+         "32767: 0 00:00:01.00"},
+        {32768,
+         {"LB_ADDSTRING 32768: 0 00:00:01.00", "LB_FINDSTRING -1 32768: 0 00:00:01.00",
+          "LB_SETCURSEL 32767"},
+         1, 32768, "32768: 0 00:00:01.00"},
+    };
+    ResetAll();
+    Fake.list.assign(32766, "x");
+    SavedCount = 32766;
+    Running = 1;
+    Fake.tick = 1000;
+    for (const Step &s : steps) {
+        SCOPED_TRACE(testing::Message() << "capacity " << s.capacity << ", " << s.calls[0]);
+        Fake.calls.clear();
+        Fake.listCapacity = s.capacity;
+        ClockSave();
+        EXPECT_EQ(s.calls, Fake.calls);
+        EXPECT_EQ(s.beeps, Fake.beeps);
+        ASSERT_EQ(s.entries, Fake.list.size());
+        EXPECT_EQ(s.newest, Fake.list.back());
+        EXPECT_EQ((int)s.entries - 1, Fake.listSelection);
+    }
+}
+
 TEST(Clock, NewRunStartsItsDayCountAtZero)
 {
     ResetAll();

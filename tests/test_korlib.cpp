@@ -81,18 +81,22 @@ TEST(ModuleFilePath, PutsTheFileBesideTheProgram)
         std::string module;
         bool loadedByName;
         std::string path;
+        UINT codePage = 1252;
     } cases[] = {
         {"C:\\Tools\\TRV.EXE", true, "C:\\Tools\\TRV.HLP"},
         {"C:\\TRV.EXE", true, "C:\\TRV.HLP"},
         {"D:\\Apps\\Watch\\STOPWTCH.EXE", false, "D:\\Apps\\Watch\\TRV.HLP"}, // renamed
         {"C:\\" + std::string(1012, 'a') + "\\TRV.EXE", true,
          "C:\\" + std::string(1012, 'a') + "\\TRV.HLP"}, // 1,023 characters in all
+        // Code page 932: C:\表\ソフト.EXE, where 表 and ソ both end in the backslash's byte.
+        {"C:\\\x95\x5C\\\x83\x5C\x83\x74\x83\x67.EXE", false, "C:\\\x95\x5C\\TRV.HLP", 932},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.module.substr(0, 40));
         ResetAll();
         Fake.modulePath = c.module;
         Fake.moduleLoadedByName = c.loadedByName;
+        Fake.codePage = c.codePage;
         char out[PATH_CCH];
         ModuleFilePath("TRV.HLP", out);
         EXPECT_EQ(c.path, out);

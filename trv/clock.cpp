@@ -73,9 +73,14 @@ void ClockSave(void)
     char elapsed[STRING_CCH];
     char entry[STRING_CCH];
     FormatElapsed(StartTick, elapsed);
+    FormatSavedEntry(SavedCount + 1, elapsed, entry);
+    /* A list that cannot take the entry (full at 32,767 on Windows 95, or out of memory)
+       refuses the save as a stopped clock does, and the number stays for the next one. */
+    if (SendMessageA(SavedList, LB_ADDSTRING, 0, (LPARAM)entry) < 0) {
+        MessageBeep(0);
+        return;
+    }
     SavedCount++;
-    FormatSavedEntry(SavedCount, elapsed, entry);
-    SendMessageA(SavedList, LB_ADDSTRING, 0, (LPARAM)entry);
     LRESULT index = SendMessageA(SavedList, LB_FINDSTRING, (WPARAM)-1, (LPARAM)entry);
     SendMessageA(SavedList, LB_SETCURSEL, (WPARAM)index, 0);
 }

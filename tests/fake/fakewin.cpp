@@ -88,6 +88,13 @@ int WINAPI lstrlenA(LPCSTR text)
     return (int)strlen(text);
 }
 
+LPSTR WINAPI CharNextA(LPCSTR text)
+{
+    unsigned char byte = (unsigned char)*text;
+    bool lead = Fake.codePage == 932 && ((byte >= 0x81 && byte <= 0x9F) || byte >= 0xE0);
+    return const_cast<LPSTR>(byte == 0 ? text : text + (lead && text[1] != '\0' ? 2 : 1));
+}
+
 static const char *Name(HWND window)
 {
     if (window == NULL)
@@ -215,8 +222,10 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
     switch (message) {
     case LB_ADDSTRING:
-        Fake.list.push_back(reinterpret_cast<const char *>(lParam));
         Log("LB_ADDSTRING %s", reinterpret_cast<const char *>(lParam));
+        if (Fake.list.size() >= Fake.listCapacity)
+            return LB_ERRSPACE;
+        Fake.list.push_back(reinterpret_cast<const char *>(lParam));
         return (LRESULT)Fake.list.size() - 1;
     case LB_FINDSTRING:
         Log("LB_FINDSTRING %ld %s", (long)(INT_PTR)wParam, reinterpret_cast<const char *>(lParam));

@@ -30,12 +30,14 @@ struct FakeState {
     INT_PTR dialogBoxResult = 0;
     LRESULT defWindowProcResult = 0;
     std::string modulePath = "C:\\Tools\\TRV.EXE";
+    UINT codePage = 1252; // the ANSI code page; 932 (Japanese) has double-byte characters
     bool moduleLoadedByName = true;
     long moduleFileNameResult = -1; // when not -1, the length GetModuleFileNameA returns
     int screenWidth = 640, screenHeight = 480;
     RECT windowRect = {};
     bool createDialogFails = false;
     bool acceleratorsMissing = false;
+    size_t listCapacity = (size_t)-1; // past it, LB_ADDSTRING fails with LB_ERRSPACE
     std::vector<MSG> queue; // GetMessageA hands these out, then the quit message
     WPARAM quitCode = 0;
 

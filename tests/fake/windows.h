@@ -91,6 +91,7 @@ typedef struct {
 #define LB_SETCURSEL 0x0186
 #define LB_FINDSTRING 0x018F
 #define LB_ERR (-1)
+#define LB_ERRSPACE (-2)
 
 #define MB_ICONEXCLAMATION 0x00000030
 #define MB_ICONINFORMATION 0x00000040
@@ -114,6 +115,8 @@ typedef struct {
 int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list arguments);
 LPSTR WINAPI lstrcpynA(LPSTR out, LPCSTR text, int size);
 int WINAPI lstrlenA(LPCSTR text);
+// The next character: two bytes for a lead byte of the ANSI code page, else one; the end stays.
+LPSTR WINAPI CharNextA(LPCSTR text);
 
 DWORD WINAPI GetTickCount(void);
 void WINAPI GetLocalTime(SYSTEMTIME *time);
