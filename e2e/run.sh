@@ -3,6 +3,7 @@
 # Usage: run.sh DRIVER.EXE TRV.EXE [gtest options]. Where Wine cannot run that TRV.EXE (see
 # tools/wine.sh), the same suite runs on the x86-64 build of the same sources instead.
 set -euo pipefail
+trap 'echo "e2e: run.sh stopped at line $LINENO: $BASH_COMMAND" >&2' ERR
 driver=$(realpath "$1")
 exe=$(realpath "$2")
 shift 2
