@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,15 +30,28 @@ void Write(const std::string &path, const std::string &text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// Runs the compiler; returns its exit code and what it said.
-int Compile(const std::string &source, const std::string &output, std::string &said)
+size_t Occurrences(const std::string &text, const std::string &what)
 {
-    std::string log = output + ".log";
-    std::string command = std::string(MKHELP) + " " + source + " " + output + " 2>" + log;
-    int status = std::system(command.c_str());
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// Runs COMMAND; returns its exit code and what it printed.
+int Shell(const std::string &command, const std::string &log, std::string &said)
+{
+    int status = std::system((command + " >" + log + " 2>&1").c_str());
     Bytes text = ReadAll(log);
     said.assign(text.begin(), text.end());
     return WEXITSTATUS(status);
+}
+
+// Runs the compiler on SOURCE, writing the help file OUTPUT and the page OUTPUT.htm.
+int Compile(const std::string &source, const std::string &output, std::string &said)
+{
+    return Shell(std::string(MKHELP) + " " + source + " " + output + " " + output + ".htm",
+               output + ".log", said);
 }
 
 // The internal files of a help file by name, each as (offset of its data, size).
@@ -193,6 +208,30 @@ TEST(HelpCompiler, WritesTheFileSystemAndItsInternalFiles)
     EXPECT_EQ((std::vector<std::string>{"Tarvik 2 Help", "What the window shows",
                                         "Using the clock", "The keyboard", "The About box", ""}),
               headers);
+
+    // The same help as one page: the title, each topic's heading and each line of text as
+    // often as the source has it, every jump a link to an anchor there, no error for a checker.
+    Bytes html = ReadAll(out + ".htm");
+    std::string page(html.begin(), html.end()), line;
+    EXPECT_EQ(1u, Occurrences(page, "<TITLE>Tarvik 2 Help</TITLE>"));
+    for (const auto &t : topics)
+        EXPECT_EQ(1u, Occurrences(page, "<A NAME=\"" + t.first + "\">" + t.second + "</A></H"))
+            << t.first;
+    Bytes sourceBytes = ReadAll(HELP_SOURCE);
+    std::string source(sourceBytes.begin(), sourceBytes.end());
+    const std::regex jump(R"(\{([^|}]*)\|([^}]*)\})"), link(R"re(HREF="#([^"]*)")re");
+    for (std::istringstream lines(source); std::getline(lines, line);) {
+        if (line.empty() || std::string("#@=").find(line[0]) != std::string::npos)
+            continue;
+        EXPECT_EQ(Occurrences("\n" + source, "\n" + line + "\n"),
+                  Occurrences(page, std::regex_replace(line, jump, "<A HREF=\"#$2\">$1</A>")))
+            << line;
+    }
+    for (std::sregex_iterator it(page.begin(), page.end(), link), end; it != end; ++it)
+        EXPECT_EQ(1u, Occurrences(page, "NAME=\"" + (*it)[1].str() + "\"")) << (*it)[1];
+    EXPECT_EQ(0, Shell(std::string(TIDY) + " -errors -q " + out + ".htm", out + ".tidy", said))
+        << said;
+    EXPECT_EQ("", said);
 }
 
 TEST(HelpCompiler, TopicsRunAcrossBlocksWithTheirOffsets)
@@ -255,8 +294,10 @@ TEST(HelpCompiler, RefusesBadInputWithFileAndLineAndLeavesNoOutput)
         std::string source = std::string(SCRATCH) + "/src.txt", out = source + ".hlp", said;
         Write(source, c.source);
         Write(out, "stale");
+        Write(out + ".htm", "stale");
         EXPECT_EQ(1, Compile(source, out, said));
         EXPECT_NE(std::string::npos, said.find(c.message)) << said;
-        EXPECT_FALSE(std::ifstream(out).good()) << "output left behind";
+        EXPECT_FALSE(std::ifstream(out).good()) << "help file left behind";
+        EXPECT_FALSE(std::ifstream(out + ".htm").good()) << "page left behind";
     }
 }

@@ -1,6 +1,6 @@
 // Build-time tool: compiles the help source (a small text markup) into an uncompressed
 // help file of the engine's minimal subset (file system, |SYSTEM, |FONT, |TOPIC, |CONTEXT,
-// |TTLBTREE).
+// |TTLBTREE), and into the same help as one HTML page, for systems without the help engine.
 //
 // Markup: "# ..." comment; "@title TEXT" the file's title; "= CONTEXT Title" starts a topic
 // (the first is the contents); other lines are paragraph text, a blank line ends a paragraph;
@@ -523,24 +523,72 @@ Bytes Compile(const Source &source, const std::string &path)
     return out;
 }
 
+std::string Html(const std::string &text)
+{
+    std::string out;
+    for (char c : text)
+        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+    return out;
+}
+
+// One page that every browser shows, from 1996's (HTML 3.2) to today's: each topic a heading
+// with an anchor named by its context, each jump a link to that anchor. The text stays in code
+// page 1252, as the page declares; lines end in CR LF, as on the system it ships for.
+std::string HtmlPage(const Source &source)
+{
+    std::string page = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\r\n"
+                       "<HTML>\r\n<HEAD>\r\n"
+                       "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+                       "charset=windows-1252\">\r\n"
+                       "<TITLE>" + Html(source.title) + "</TITLE>\r\n"
+                       "<STYLE TYPE=\"text/css\">\r\n"
+                       "<!-- BODY { max-width: 40em; margin: 1em auto; padding: 0 1em } -->\r\n"
+                       "</STYLE>\r\n</HEAD>\r\n<BODY>\r\n";
+    for (size_t t = 0; t < source.topics.size(); ++t) {
+        const Topic &topic = source.topics[t];
+        std::string heading = t == 0 ? "H1" : "H2";
+        page += (t == 0 ? "" : "<HR>\r\n") + ("<" + heading + "><A NAME=\"" + topic.context +
+                                              "\">" + Html(topic.title) + "</A></" + heading +
+                                              ">\r\n");
+        for (const auto &paragraph : topic.paragraphs) {
+            page += "<P>";
+            for (const Span &s : paragraph)
+                page += s.jump.empty() ? Html(s.text)
+                                       : "<A HREF=\"#" + s.jump + "\">" + Html(s.text) + "</A>";
+            page += "</P>\r\n";
+        }
+    }
+    return page + "</BODY>\r\n</HTML>\r\n";
+}
+
+void Save(const char *path, const std::string &bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+    out.close();
+    if (!out)
+        throw Failure{std::string(path) + ": cannot write"};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::cerr << "usage: mkhelp SOURCE.txt OUT.HLP\n";
+    if (argc != 4) {
+        std::cerr << "usage: mkhelp SOURCE.txt OUT.HLP OUT.HTM\n";
         return 2;
     }
+    // A bad source leaves neither file, not even one from an earlier build.
     std::remove(argv[2]);
+    std::remove(argv[3]);
     try {
-        Bytes help = Compile(Parse(argv[1]), argv[1]);
-        std::ofstream out(argv[2], std::ios::binary);
-        out.write(reinterpret_cast<const char *>(help.data()), (std::streamsize)help.size());
-        out.close();
-        if (!out)
-            throw Failure{std::string(argv[2]) + ": cannot write"};
+        Source source = Parse(argv[1]);
+        Bytes help = Compile(source, argv[1]);
+        Save(argv[2], std::string(help.begin(), help.end()));
+        Save(argv[3], HtmlPage(source));
     } catch (const Failure &failure) {
         std::remove(argv[2]);
+        std::remove(argv[3]);
         std::cerr << "mkhelp: " << failure.message << "\n";
         return 1;
     }
