@@ -83,7 +83,6 @@ sampler() {
 sampler &
 sampler_pid=$!
 
-winpath() { winepath -w "$1" 2>/dev/null; }
 export BENCH_WORK TRV_EXE BASE_EXE BARE_EXE
 BENCH_WORK=$(winpath "$work")
 TRV_EXE=$(winpath "$work/TRV.EXE")

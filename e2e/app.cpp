@@ -33,6 +33,11 @@ static std::vector<HANDLE> Watched;
                              (Sent.empty() ? " none" : Sent));
 }
 
+static void Unwatch(const App &app)
+{
+    Watched.erase(std::remove(Watched.begin(), Watched.end(), app.process.hProcess), Watched.end());
+}
+
 static std::string Describe(HWND window)
 {
     char title[128] = "";
@@ -176,8 +181,7 @@ bool StartApp(App &app, const std::string &exe, const std::string &folder,
 DWORD WaitForExit(const App &app, DWORD timeoutMs)
 {
     if (timeoutMs > 0) // an end awaited is no failure
-        Watched.erase(std::remove(Watched.begin(), Watched.end(), app.process.hProcess),
-                      Watched.end());
+        Unwatch(app);
     DWORD code = STILL_ACTIVE;
     if (WaitUntil([&] { return WaitForSingleObject(app.process.hProcess, 0) == WAIT_OBJECT_0; },
                   timeoutMs))
@@ -189,8 +193,7 @@ void KillApp(App &app)
 {
     if (app.process.hProcess == NULL)
         return;
-    Watched.erase(std::remove(Watched.begin(), Watched.end(), app.process.hProcess),
-                  Watched.end());
+    Unwatch(app);
     if (WaitForSingleObject(app.process.hProcess, 0) != WAIT_OBJECT_0) {
         TerminateProcess(app.process.hProcess, 99);
         WaitForSingleObject(app.process.hProcess, WAIT_MS);

@@ -25,8 +25,7 @@ std::string WorkFolder();
 // Starts the program and waits for its main window; false when none appears in time.
 bool StartApp(App &app, const std::string &exe = ProgramPath(), const std::string &folder = "",
               const std::string &arguments = "");
-// Waits for the process to end by itself (an end that waits expect); returns its exit code,
-// or STILL_ACTIVE.
+// Waits for the process to end (then no failure; a timeout of 0 only looks): code or STILL_ACTIVE.
 DWORD WaitForExit(const App &app, DWORD timeoutMs = WAIT_MS);
 // Ends whatever is left of the program, answering no questions.
 void KillApp(App &app);

@@ -22,7 +22,6 @@ shots=$build/screenshots
 rm -rf "$run"
 mkdir -p "$run/work" "$shots"
 export WINEPREFIX=$run/prefix
-winpath() { "$WINE" winepath.exe -w "$1" 2>/dev/null; }
 
 start_xvfb 1024x768 90 140
 cleanup() {

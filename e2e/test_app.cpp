@@ -529,8 +529,7 @@ TEST_F(Robustness, ABurstOfKeysAndClicksLeavesAConsistentState)
     const int clicks[] = {START_STOP, SAVE, SAVE, LIST, ELAPSED, CURRENT};
     unsigned seed = 12345;
     auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
-    // Each input first checks that the program still runs; if not, the case ends with every
-    // input sent so far.
+    // Each input first checks that the program runs; if not, the case ends naming every input.
     for (int i = 0; i < 150; ++i) {
         if (next() % 3 == 0)
             Click(app.window, app.Control(clicks[next() % (sizeof clicks / sizeof *clicks)]));

@@ -40,6 +40,9 @@ make_prefix() {
     cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 }
 
+# The Windows path of a file in WINEPREFIX's view.
+winpath() { "$WINE" winepath.exe -w "$1" 2>/dev/null; }
+
 # start_xvfb WIDTHxHEIGHT FIRST LAST starts Xvfb on the first free display from FIRST to LAST,
 # waits until it answers, exports DISPLAY and sets XVFB_PID.
 start_xvfb() {
