@@ -17,10 +17,12 @@ namespace {
 
 enum { START_STOP = 121, EXIT = 124, ELAPSED = 135, SAVE = 136 };
 
-// CPU time: each program in turn, stopped and running for CPU_SECONDS each, in ROUNDS rounds;
-// the medians are compared, so that the machine's drift and noise fall on all alike.
-const int ROUNDS = 5;
-const int CPU_SECONDS = 10;
+// CPU time: each program in turn, stopped and running for CPU_SECONDS each, in ROUNDS rounds,
+// the order reversed every other round. The goals are judged on the median of the rounds'
+// own ratios, TRV against the floor measured beside it, so that the machine's drift falls on
+// both sides of each ratio alike.
+const int ROUNDS = 9;
+const int CPU_SECONDS = 6;
 const int STARTS = 7;            // start-up latency: the median of this many starts each
 const int SAVES_TIMED = 51;      // saves timed at each list size, and no-op round trips
 const int GROWTH_SIZES[] = {100, 1000, 10000};
@@ -28,7 +30,7 @@ const double TIMER_PERIOD_MS = 10; // the fastest period Windows and Wine give a
 const int PAIRS = 50;
 
 const double CPU_RUNNING_GOAL = 1.15, CPU_STOPPED_GOAL = 1.15, START_GOAL = 1.25;
-const double ACCURACY_GOAL_MS = 20;
+const double ACCURACY_GOAL_MS = 12; // the hundredths cut (10 ms) and the round trip
 
 std::string Env(const char *name)
 {
@@ -133,7 +135,7 @@ struct Program {
     std::string path, name;
     double startMs = 0;
     std::vector<Sample> stoppedRounds, runningRounds;
-    Sample stopped, running; // the medians
+    Sample stopped, running; // the medians of the rounds
     DWORD bytes = 0;
 };
 
@@ -285,17 +287,28 @@ double Ratio(double a, double b)
 
 // TRV against the floor that draws what it must (with the goal), part by part, and against
 // the floor that draws nothing: what the drawing costs.
+// The ratio of each round, TRV's CPU seconds over the floor's in the same round.
+std::vector<double> RoundRatios(const std::vector<Sample> &trv, const std::vector<Sample> &floor)
+{
+    std::vector<double> ratios;
+    for (size_t i = 0; i < trv.size() && i < floor.size(); ++i)
+        ratios.push_back(Ratio(trv[i].cpu, floor[i].cpu));
+    std::sort(ratios.begin(), ratios.end());
+    return ratios;
+}
+
 void CpuRows(const char *state, const Sample &trv, const Sample &base, const Sample &bare,
-             double goal)
+             const std::vector<double> &ratios, double goal)
 {
     std::string figure = std::string("CPU s over ") + Number("%.0f", trv.seconds) + " s, " +
                          state + ", median of " + Number("%.0f", ROUNDS);
+    double ratio = Median(ratios);
     const struct {
         const char *part;
         double Sample::*field;
         const Sample &floor;
         double goal;
-    } rows[] = {{figure.c_str(), &Sample::cpu, base, goal},
+    } rows[] = {{figure.c_str(), &Sample::cpu, base, 0},
                 {"  of which program", &Sample::program, base, 0},
                 {"  of which wineserver", &Sample::server, base, 0},
                 {"  of which X server", &Sample::x, base, 0},
@@ -304,6 +317,10 @@ void CpuRows(const char *state, const Sample &trv, const Sample &base, const Sam
         Row(row.part, Number("%.2f", trv.*row.field).c_str(),
             Number("%.2f", row.floor.*row.field).c_str(),
             Ratio(trv.*row.field, row.floor.*row.field), row.goal);
+    std::string spread = ratios.empty() ? "" : Number("%.2f", ratios[ratios.size() / 4]) + "-" +
+                                                   Number("%.2f", ratios[ratios.size() * 3 / 4]);
+    Row("  round by round against BASE.EXE: quartiles", spread.c_str(), "", 0, 0);
+    Row("  round by round against BASE.EXE: median", "", "", ratio, goal);
 }
 
 void GrowthRows(const std::vector<GrowthPoint> &points)
@@ -358,9 +375,10 @@ int main()
     }
     trv.startMs = Median(trvStarts);
     base.startMs = Median(baseStarts);
+    Program *const order[] = {&trv, &base, &bare};
     for (int round = 0; round < ROUNDS; ++round)
-        for (Program *p : {&trv, &base, &bare})
-            MeasureCpu(*p);
+        for (int i = 0; i < 3; ++i)
+            MeasureCpu(*order[round % 2 ? 2 - i : i]);
     for (Program *p : {&trv, &base, &bare}) {
         p->stopped = MedianSample(p->stoppedRounds);
         p->running = MedianSample(p->runningRounds);
@@ -371,8 +389,10 @@ int main()
     base.bytes = FileBytes(base.path);
 
     Row("figure", "TRV.EXE", "BASE.EXE", 0, 0);
-    CpuRows("running", trv.running, base.running, bare.running, CPU_RUNNING_GOAL);
-    CpuRows("stopped", trv.stopped, base.stopped, bare.stopped, CPU_STOPPED_GOAL);
+    CpuRows("running", trv.running, base.running, bare.running,
+            RoundRatios(trv.runningRounds, base.runningRounds), CPU_RUNNING_GOAL);
+    CpuRows("stopped", trv.stopped, base.stopped, bare.stopped,
+            RoundRatios(trv.stoppedRounds, base.stoppedRounds), CPU_STOPPED_GOAL);
     Row("start-up to first text, ms (median of 7)", Number("%.0f", trv.startMs).c_str(),
         Number("%.0f", base.startMs).c_str(), Ratio(trv.startMs, base.startMs), START_GOAL);
     Row("peak working set, KiB", Number("%.0f", trv.running.peakKb).c_str(),

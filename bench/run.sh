@@ -6,33 +6,16 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash tools/setup.sh
-# Only the real TRV.EXE is measured; an x86-64 stand-in would say nothing of it.
 source tools/wine.sh
-choose_wine
-if [ "$TRV_BUILD" != win32 ]; then
-    echo "bench: cannot run the real TRV.EXE: $TRV_WHY" >&2
-    exit 1
-fi
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target TRV BASE BARE bench_driver help_file >/dev/null
-
-build=$root/build/win32
+choose_wine --no-emulation bench "$0" "$@"
+build_preset "$TRV_BUILD" TRV BASE BARE bench_driver help_file
+build=$root/build/$TRV_BUILD
 run=$build/bench-run
 work=$run/work
-rm -rf "$run"
-mkdir -p "$work"
-export WINEPREFIX=$run/prefix
-
-start_xvfb 1024x768 150 199
 sampler_pid=""
-cleanup() {
-    [ -n "$sampler_pid" ] && kill "$sampler_pid" >/dev/null 2>&1
-    wineserver -k >/dev/null 2>&1 || true
-    kill "$XVFB_PID" >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
-
-make_prefix "$run/wineboot.log"
+ON_EXIT='[ -z "$sampler_pid" ] || kill "$sampler_pid" >/dev/null 2>&1'
+wine_session "$run" 1024x768
+mkdir -p "$work"
 cp "$build/trv/TRV.EXE" "$build/trv/TRV.HLP" "$build/bench/BASE.EXE" "$build/bench/BARE.EXE" \
     "$work/"
 
@@ -89,12 +72,13 @@ TRV_EXE=$(winpath "$work/TRV.EXE")
 BASE_EXE=$(winpath "$work/BASE.EXE")
 BARE_EXE=$(winpath "$work/BARE.EXE")
 cd "$work"
-timeout 1500 wine explorer /desktop=bench,1024x768 "$build/bench/bench_driver.exe" || true
+timeout 1500 "$WINE" explorer.exe /desktop=bench,1024x768 "$build/bench/bench_driver.exe" || true
 
 if [ ! -s "$work/table.txt" ]; then
     echo "bench: the driver wrote no table" >&2
     exit 1
 fi
-echo "Tarvik 2 benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version), $(nproc) cores"
+echo "Tarvik 2 benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $("$WINE" --version), $(nproc) cores"
+echo "$TRV_WAY_LINE"
 cat "$work/table.txt"
 grep -q '^goals missed: 0$' "$work/table.txt"

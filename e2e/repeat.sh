@@ -5,7 +5,8 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:?usage: repeat.sh N [gtest options]}
 shift
-cmake --preset win32 >/dev/null && cmake --build --preset win32 --target e2e_driver TRV help_file >/dev/null || exit 1
+source tools/wine.sh
+build_preset win32 e2e_driver TRV help_file || exit 1
 logs=build/win32/e2e-repeat
 rm -rf "$logs"
 mkdir -p "$logs"
@@ -19,7 +20,7 @@ for i in $(seq "$runs"); do
     [ "$seconds" -gt "$slowest" ] && slowest=$seconds
     if [ "$status" -eq 0 ]; then
         passed=$((passed + 1))
-        echo "run $i: passed in $seconds s"
+        echo "run $i: passed in $seconds s ($(head -n 1 "$logs/run-$i.log"))"
     else
         echo "run $i: FAILED (status $status) in $seconds s, log $logs/run-$i.log"
     fi

@@ -1,42 +1,31 @@
 #!/usr/bin/env bash
 # Runs the end-to-end driver under Wine, in a fresh prefix, on an X server of its own.
-# Usage: run.sh DRIVER.EXE TRV.EXE [gtest options]. Where Wine cannot run that TRV.EXE (see
-# tools/wine.sh), the same suite runs on the x86-64 build of the same sources instead.
-set -euo pipefail
+# Usage: run.sh DRIVER.EXE TRV.EXE [gtest options]. How this machine runs TRV.EXE (natively,
+# under emulation, or the x86-64 build in its place) is tools/wine.sh's choice.
+set -Eeuo pipefail
 trap 'echo "e2e: run.sh stopped at line $LINENO: $BASH_COMMAND" >&2' ERR
+source "$(dirname "$(realpath "$0")")/../tools/wine.sh"
+choose_wine e2e "$0" "$@"
 driver=$(realpath "$1")
 exe=$(realpath "$2")
 shift 2
-source "$(dirname "$(realpath "$0")")/../tools/wine.sh"
-choose_wine
-if [ "$TRV_BUILD" = win64 ]; then
-    echo "e2e: $TRV_WHY: testing TRV.EXE built for x86-64 from the same sources"
-    build_win64 e2e_driver TRV help_file
+if [ "$TRV_WAY" = win64 ]; then
+    build_preset win64 e2e_driver TRV help_file
     driver=$TRV_ROOT/build/win64/e2e/e2e_driver.exe exe=$TRV_ROOT/build/win64/trv/TRV.EXE
-else
-    echo "e2e: testing $exe"
 fi
+echo "e2e: testing $exe"
 build=$(dirname "$(dirname "$driver")")
 run=$build/e2e-run
 shots=$build/screenshots
-rm -rf "$run"
+wine_session "$run" 1024x768
 mkdir -p "$run/work" "$shots"
-export WINEPREFIX=$run/prefix
-
-start_xvfb 1024x768 90 140
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    kill "$XVFB_PID" >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
-make_prefix "$run/wineboot.log"
 
 # A copy of the program in the root of a drive of its own, T:.
 mkdir -p "$run/troot"
 cp "$exe" "$run/troot/TRV.EXE"
 ln -s "$run/troot" "$WINEPREFIX/dosdevices/t:"
 cp "$exe" "$run/work/TRV.EXE"
-cp "$(dirname "$exe")/TRV.HLP" "$run/work/TRV.HLP"
+cp "$(dirname "$exe")/TRV.HLP" "$(dirname "$exe")/TRV.HTM" "$run/work/"
 
 export TRV_EXE TRV_WORK
 TRV_EXE=$(winpath "$run/work/TRV.EXE")

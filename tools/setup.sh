@@ -2,35 +2,43 @@
 # Installs, from Debian's packages, whatever the build and the tests need and is missing.
 # An archive in mid-update does not stop it: an index that fails to update is a warning, an
 # install that fails is tried again from the base release, and wine32:i386 alone may be left
-# out (the end-to-end suite then tests the x86-64 build; see tools/wine.sh).
+# out (the end-to-end suite then tests the x86-64 build; see tools/wine.sh). Where the kernel
+# cannot run Wine's 32-bit loader, it adds qemu's user-mode emulator from backports.
 set -euo pipefail
+source "$(dirname "$0")/wine.sh"
 
 packages=(cmake ninja-build g++ libgtest-dev cppcheck tidy
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine64 wine32:i386 wine64-tools fonts-wine xvfb x11-utils imagemagick zip)
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+backports=$codename-backports
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Where the native loader runs, nothing is wanted from backports.
+needs_emulator() {
+    [ -e /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1 && ! emulator_recent
+}
+[ ${#missing[@]} -eq 0 ] && ! needs_emulator && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-    echo "setup: missing packages (run as root to install): ${missing[*]}" >&2
+    echo "setup: missing packages (run as root to install): ${missing[*]:-qemu-user from $backports}" >&2
     exit 1
 fi
-dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 export DEBIAN_FRONTEND=noninteractive
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 apt_get() { apt-get -o Acquire::Retries=3 "$@"; }
 
 # A mirror in mid-sync can fail one index; apt keeps the others, and so do we.
-if ! apt_get update -qq >"$log" 2>&1; then
+update() {
+    apt_get update -qq >"$log" 2>&1 && return 0
     grep -E '^(E|W): Failed to fetch' "$log" | sed 's/^[EW]: Failed to fetch/setup: WARNING: index not updated:/' >&2 ||
         cat "$log" >&2
-fi
+}
 
 install() {
     echo "setup: installing $*"
@@ -39,23 +47,62 @@ install() {
     return 1
 }
 
-install "${missing[@]}" && exit 0
-
-# A security update whose i386 build lands after its amd64 one leaves a multiarch pair with
-# no common version; the base release has one for both architectures.
-codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-echo "setup: the install failed; again, preferring $codename for both architectures (-t $codename)"
-install -t "$codename" "${missing[@]}" && exit 0
-
-rest=()
-for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
-[ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
-echo "setup: again, without wine32:i386"
-install -t "$codename" "${rest[@]}" || exit 1
-cat >&2 <<'EOF'
+install_packages() {
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    update
+    install "${missing[@]}" && return 0
+    # A security update whose i386 build lands after its amd64 one leaves a multiarch pair
+    # with no common version; the base release has one for both architectures.
+    echo "setup: the install failed; again, preferring $codename for both architectures (-t $codename)"
+    install -t "$codename" "${missing[@]}" && return 0
+    local rest=() p
+    for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
+    [ ${#rest[@]} -lt ${#missing[@]} ] || return 1
+    echo "setup: again, without wine32:i386"
+    install -t "$codename" "${rest[@]}" || return 1
+    cat >&2 <<'WARNING'
 setup: ***********************************************************************************
 setup: WARNING: wine32:i386 could not be installed from the archive today. Without it Wine
 setup: runs no 32-bit program: the end-to-end suite and tools/run.sh use TRV.EXE built for
-setup: x86-64 from the same sources, and the benchmarks cannot run. Run set-up again later.
+setup: x86-64 from the same sources, and the benchmarks measure that build. Run set-up again
+setup: later.
 setup: ***********************************************************************************
-EOF
+WARNING
+}
+
+# The emulator that runs Wine's 32-bit loader on such a kernel comes from backports: the base
+# release's qemu 7 takes minutes to start each 32-bit process. Only qemu-user (static builds of
+# the emulators) is taken from there, and the pin keeps everything else out. (Its
+# qemu-user-static is now a transitional package that also brings qemu-user-binfmt, which
+# registers the emulators for the whole machine; tools/emulate.sh registers its own.)
+install_emulator() {
+    cat >/etc/apt/sources.list.d/trv-backports.sources <<SOURCES
+Types: deb
+URIs: http://deb.debian.org/debian
+Suites: $backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+    cat >/etc/apt/preferences.d/trv-backports <<PIN
+Package: *
+Pin: release n=$backports
+Pin-Priority: -10
+
+Package: qemu-user
+Pin: release n=$backports
+Pin-Priority: 500
+PIN
+    update
+    install -t "$backports" qemu-user && emulator_recent && return 0
+    cat >&2 <<WARNING
+setup: ***********************************************************************************
+setup: WARNING: this machine cannot run Wine's 32-bit loader, and qemu-user (version
+setup: $QEMU_LEAST_MAJOR or later) could not be installed from $backports. The end-to-end suite
+setup: and tools/run.sh use TRV.EXE built for x86-64 from the same sources. Run set-up again
+setup: later.
+setup: ***********************************************************************************
+WARNING
+}
+
+[ ${#missing[@]} -eq 0 ] || install_packages
+! needs_emulator || install_emulator

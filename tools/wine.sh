@@ -1,57 +1,128 @@
 # Sourced by the scripts that run a Windows program (tools/run.sh, e2e/run.sh, bench/run.sh):
-# the one place that decides which Wine and which build of TRV.EXE this machine runs, and
-# what they all need: a fresh Wine prefix and an X server of their own.
+# the one place that decides how this machine runs TRV.EXE, and what every such run needs: a
+# fresh Wine prefix and an X server of its own, both ended with the script.
 
 TRV_ROOT=$(realpath "$(dirname "${BASH_SOURCE[0]}")/..")
-export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${TRV_WINEDEBUG:--all}
+QEMU_I386=/usr/bin/qemu-i386
+QEMU_LEAST_MAJOR=8 # qemu 7 ignores MAP_FIXED_NOREPLACE: Wine's loader then starts in minutes
 
-# Sets TRV_BUILD to win32 (the real TRV.EXE, for i386) where Wine's 32-bit loader runs, and
-# otherwise to win64 (the x86-64 build of the same sources, under 64-bit Wine alone), with
-# TRV_WHY saying why; WINE is the loader to call. TRV_WIN64=1 forces win64 on any machine.
+# choose_wine [--no-emulation] NAME SCRIPT [ARGUMENTS] decides, prints "NAME: " and which way
+# and why (also kept in TRV_WAY_LINE), and sets TRV_WAY, TRV_BUILD (the build folder's preset) and WINE (the loader):
+#   native   - the real TRV.EXE, where Wine's 32-bit loader runs;
+#   emulated - the real TRV.EXE, with that loader under qemu-i386 (tools/emulate.sh): SCRIPT
+#              runs again with ARGUMENTS inside its namespaces, and choose_wine does not return;
+#   win64    - the x86-64 build of the same sources, under 64-bit Wine alone.
+# TRV_WIN64=1 forces win64 and TRV_EMULATE=1 emulation, on any machine; --no-emulation takes
+# win64 where the loader does not run natively (timings of an emulator say nothing of TRV).
 choose_wine() {
-    local out
+    local emulation=1 name out="" why
+    [ "$1" = --no-emulation ] && { emulation=""; shift; }
+    name=$1
+    shift
+    TRV_BUILD=win32 WINE=wine
+    if [ -n "${TRV_EMULATED:-}" ]; then # the second run, inside; the line is said already
+        TRV_WAY=emulated
+        return 0
+    fi
     if [ -n "${TRV_WIN64:-}" ]; then
-        TRV_WHY="TRV_WIN64 is set"
+        why="TRV_WIN64 is set"
     elif [ ! -e /usr/lib/wine/wine ]; then
-        TRV_WHY="wine32:i386 is not installed"
-    elif out=$(/usr/lib/wine/wine --version 2>&1); then
-        TRV_BUILD=win32 WINE=wine
+        why="wine32:i386 is not installed"
+    elif [ -z "${TRV_EMULATE:-}" ] && out=$(/usr/lib/wine/wine --version 2>&1); then
+        TRV_WAY=native
+        say_way "$name: the real TRV.EXE, natively: Wine's 32-bit loader runs on this machine"
         return 0
     else
-        TRV_WHY="this machine cannot run 32-bit x86 programs (/usr/lib/wine/wine --version: ${out##*: })"
+        why=${TRV_EMULATE:+TRV_EMULATE is set}
+        why=${why:-this machine cannot run 32-bit x86 programs (/usr/lib/wine/wine --version: ${out##*: })}
+        if [ -n "$emulation" ] && emulation_runs; then
+            say_way "$name: the real TRV.EXE under user-mode emulation ($QEMU_VERSION): $why"
+            TRV_WAY=emulated exec bash "$TRV_ROOT/tools/emulate.sh" bash "$@"
+        fi
+        [ -n "$emulation" ] && why="$why, and $EMULATION_WHY_NOT"
+        if [ -n "${TRV_EMULATE:-}" ] && [ -n "$emulation" ]; then
+            echo "$name: TRV_EMULATE is set, but $EMULATION_WHY_NOT" >&2
+            return 1
+        fi
     fi
+    say_way "$name: TRV.EXE built for x86-64 from the same sources: $why"
     # Debian's wine wrapper would take the 32-bit loader whenever it is installed.
-    TRV_BUILD=win64 WINE=/usr/lib/wine/wine64
+    TRV_WAY=win64 TRV_BUILD=win64 WINE=/usr/lib/wine/wine64
     export WINELOADER=$WINE
 }
 
-# Brings TARGETS of the x86-64 build up to date; it is built only where it is used.
-build_win64() {
+say_way() {
+    TRV_WAY_LINE=$1
+    echo "$1"
+}
+
+# True where qemu-i386 is installed and recent enough; otherwise EMULATION_WHY_NOT says why.
+# Sets QEMU_VERSION.
+emulator_recent() {
+    local major
+    if [ ! -x "$QEMU_I386" ]; then
+        EMULATION_WHY_NOT="no emulator ($QEMU_I386: qemu-user, which tools/setup.sh installs)"
+        return 1
+    fi
+    QEMU_VERSION=$("$QEMU_I386" --version | head -n 1 | sed 's/ (.*//')
+    major=$(echo "$QEMU_VERSION" | sed -n 's/.*version \([0-9]*\)\..*/\1/p')
+    [ "${major:-0}" -ge "$QEMU_LEAST_MAJOR" ] && return 0
+    EMULATION_WHY_NOT="$QEMU_VERSION is older than $QEMU_LEAST_MAJOR"
+    return 1
+}
+
+# True where Wine's 32-bit loader answers under the emulator, in tools/emulate.sh's namespaces.
+emulation_runs() {
+    emulator_recent || return 1
+    bash "$TRV_ROOT/tools/emulate.sh" /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+    EMULATION_WHY_NOT="Wine's loader did not run under $QEMU_VERSION in namespaces of its own"
+    return 1
+}
+
+# Brings TARGETS of a preset up to date, quietly unless it fails: build_preset PRESET TARGETS.
+build_preset() {
     local out
-    out=$(cd "$TRV_ROOT" && cmake --preset win64 2>&1 && cmake --build --preset win64 --target "$@" 2>&1) ||
+    out=$(cd "$TRV_ROOT" && cmake --preset "$1" 2>&1 && cmake --build --preset "$1" --target "${@:2}" 2>&1) ||
         { echo "$out" >&2; return 1; }
 }
 
-# A fresh prefix in WINEPREFIX, logging to LOG. Wine draws the caption buttons from the
-# Marlett font, and does not look for it where Debian's fonts-wine puts it.
-make_prefix() {
-    timeout 180 "$WINE" wineboot.exe -i >"$1" 2>&1
+# wine_session DIR WIDTHxHEIGHT: a fresh DIR with a fresh prefix DIR/prefix (WINEPREFIX,
+# wineboot's log in DIR/wineboot.log) and an X server of its own (DISPLAY, XVFB_PID); when the
+# script exits, wineserver and the X server end, after ON_EXIT if the caller set it.
+wine_session() {
+    rm -rf "$1"
+    mkdir -p "$1"
+    export WINEPREFIX=$1/prefix
+    start_xvfb "$2"
+    trap end_wine_session EXIT
+    timeout 180 "$WINE" wineboot.exe -i >"$1/wineboot.log" 2>&1
     timeout 60 wineserver -w
+    # Wine draws the caption buttons from the Marlett font, and does not look for it where
+    # Debian's fonts-wine puts it.
     cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
+end_wine_session() {
+    eval "${ON_EXIT:-}"
+    wineserver -k >/dev/null 2>&1 || true
+    kill "$XVFB_PID" >/dev/null 2>&1 && wait "$XVFB_PID" 2>/dev/null || true
 }
 
 # The Windows path of a file in WINEPREFIX's view.
 winpath() { "$WINE" winepath.exe -w "$1" 2>/dev/null; }
 
-# start_xvfb WIDTHxHEIGHT FIRST LAST starts Xvfb on the first free display from FIRST to LAST,
-# waits until it answers, exports DISPLAY and sets XVFB_PID.
+# start_xvfb WIDTHxHEIGHT starts Xvfb on the first free display from 90, waits until it
+# answers, exports DISPLAY and sets XVFB_PID. A display is taken when it has a lock, a socket
+# file or an abstract socket (the last is what an X server in another /tmp leaves visible).
 start_xvfb() {
-    local size=$1 n display=""
-    for n in $(seq "$2" "$3"); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=$n; break; }
+    local n display=""
+    for n in $(seq 90 199); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] ||
+            grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix || { display=$n; break; }
     done
     [ -n "$display" ] || { echo "no free X display" >&2; return 1; }
-    Xvfb ":$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$display" -screen 0 "${1}x24" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$display"
     for _ in $(seq 100); do
