@@ -375,7 +375,56 @@ TEST_F(About, OpensCentredWithFocusOnOkAndClosesEveryWay)
     Exit();
 }
 
+namespace {
+
+void SetRegistryText(HKEY root, const std::string &key, const char *name, const std::string &value)
+{
+    HKEY handle;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key.c_str(), 0, NULL, 0,
+                                             KEY_SET_VALUE, NULL, &handle, NULL)) << key;
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(handle, name, 0, REG_SZ, (const BYTE *)value.c_str(),
+                                            (DWORD)value.size() + 1)) << key;
+    RegCloseKey(handle);
+}
+
+// A whole small file, "" when there is none.
+std::string ReadFileText(const std::string &path)
+{
+    char text[1024] = "";
+    FILE *f = fopen(path.c_str(), "rb");
+    if (f == NULL)
+        return "";
+    size_t length = fread(text, 1, sizeof text - 1, f);
+    fclose(f);
+    return std::string(text, length);
+}
+
+// Wine tells each program the Windows version set for its file name (NULL: Wine's default).
+void TellWindowsVersion(const char *exe, const char *version)
+{
+    std::string key = std::string("Software\\Wine\\AppDefaults\\") + exe;
+    if (version == NULL)
+        RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    else
+        SetRegistryText(HKEY_CURRENT_USER, key, "Version", version);
+}
+
+} // namespace
+
 struct Help : Desk {
+    // The help viewer is the engine of Windows before Vista.
+    void SetUp() override
+    {
+        Desk::SetUp();
+        TellWindowsVersion("TRV.EXE", "winxp");
+        TellWindowsVersion("STOPWTCH.EXE", "winxp");
+    }
+    void TearDown() override
+    {
+        Desk::TearDown();
+        TellWindowsVersion("TRV.EXE", NULL);
+        TellWindowsVersion("STOPWTCH.EXE", NULL);
+    }
     // The viewer asks about a missing help file while the program waits: answer it, and
     // return the path it names.
     static std::string MissingFileQuestion()
@@ -494,6 +543,70 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
     }
 }
 
+// On Windows Vista and later the program opens the page beside it through the shell: here the
+// driver itself stands in for the browser (see main) and notes the file it was asked to open.
+TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
+{
+    const std::string work = WorkFolder(), opened = work + "\\opened.txt";
+    const std::string page = work + "\\page", noPage = work + "\\nopage";
+    for (const std::string &folder : {page, noPage}) {
+        CreateDirectoryA(folder.c_str(), NULL);
+        ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), (folder + "\\TRV.EXE").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((work + "\\TRV.HLP").c_str(), (folder + "\\TRV.HLP").c_str(), FALSE));
+    }
+    ASSERT_TRUE(CopyFileA((work + "\\TRV.HTM").c_str(), (page + "\\TRV.HTM").c_str(), FALSE));
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    const std::string recorder = std::string("\"") + self + "\" --record \"%1\"";
+    SetRegistryText(HKEY_CLASSES_ROOT, ".htm", "", "TarvikTest.Page");
+    enum Outcome { PAGE, VIEWER, ERROR_BOX };
+    struct Case {
+        const char *name, *version;
+        std::string folder, command;
+        Outcome outcome;
+    } cases[] = {
+        {"Windows 10 with the page", "win10", page, recorder, PAGE},
+        {"Windows 7 with the page", "win7", page, recorder, PAGE},
+        {"Windows 10 without the page", "win10", noPage, recorder, VIEWER},
+        {"a shell command that fails", "win10", page, "\"C:\\none\\browser.exe\" \"%1\"", ERROR_BOX},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA(opened.c_str());
+        TellWindowsVersion("TRV.EXE", c.version);
+        SetRegistryText(HKEY_CLASSES_ROOT, "TarvikTest.Page\\shell\\open\\command", "", c.command);
+        App app;
+        ASSERT_TRUE(StartApp(app, c.folder + "\\TRV.EXE", c.folder));
+        Keys(app.window, "f1");
+        std::vector<HWND> errors;
+        switch (c.outcome) {
+        case PAGE:
+            ASSERT_TRUE(WaitUntil([&] { return !ReadFileText(opened).empty(); })) << "the page opened";
+            EXPECT_STRCASEEQ((page + "\\TRV.HTM").c_str(), ReadFileText(opened).c_str());
+            EXPECT_TRUE(TopWindows(0, "MS_WINHELP").empty()) << "no viewer";
+            break;
+        case VIEWER:
+            EXPECT_TRUE(WaitUntil([] { return !TopWindows(0, "MS_WINHELP").empty(); })) << "viewer";
+            EXPECT_EQ("", ReadFileText(opened));
+            break;
+        case ERROR_BOX:
+            ASSERT_TRUE(WaitUntil([&] {
+                errors = TopWindows(app.process.dwProcessId, "#32770");
+                return !errors.empty();
+            }));
+            ASSERT_EQ(1u, errors.size());
+            EXPECT_EQ("Help error", WindowText(GetDlgItem(errors[0], 0xFFFF)));
+            Keys(app.window, "enter");
+            break;
+        }
+        EXPECT_TRUE(TopWindows(app.process.dwProcessId, "#32770").size() <= errors.size());
+        Keys(app.window, "alt+x");
+        EXPECT_EQ(0u, WaitForExit(app));
+        EXPECT_TRUE(WaitUntil([] { return TopWindows(0, "MS_WINHELP").empty(); })) << "viewer quit";
+        KillApp(app);
+    }
+}
+
 struct Ending : Desk {};
 
 TEST_F(Ending, ExitButtonAltXAndCloseEachEndWithCodeZeroAlsoWhileRunning)
@@ -578,4 +691,19 @@ TEST_F(Robustness, Screenshots)
     Keys(app.window, "esc");
     ASSERT_TRUE(WaitUntil([&] { return AboutClosed(app); }));
     Exit();
+}
+
+// With "--record FILE" the driver stands in for the browser that the shell would start: it
+// writes FILE into opened.txt in the scratch folder, and ends.
+int main(int argc, char **argv)
+{
+    if (argc == 3 && std::string(argv[1]) == "--record") {
+        FILE *f = fopen((WorkFolder() + "\\opened.txt").c_str(), "wb");
+        if (f == NULL)
+            return 1;
+        fputs(argv[2], f);
+        return fclose(f) == 0 ? 0 : 1;
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

@@ -18,8 +18,10 @@ namespace {
 // has no C runtime DLL. Before adding one, check that it is there.
 const std::map<std::string, std::set<std::string>> WINDOWS_95_IMPORTS = {
     {"KERNEL32.DLL",
-     {"ExitProcess", "GetCommandLineA", "GetLocalTime", "GetModuleFileNameA",
-      "GetModuleHandleA", "GetStartupInfoA", "GetTickCount", "lstrcpynA", "lstrlenA"}},
+     {"ExitProcess", "GetCommandLineA", "GetFileAttributesA", "GetLocalTime",
+      "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress", "GetStartupInfoA",
+      "GetTickCount", "GetVersion", "LoadLibraryA", "QueryPerformanceCounter",
+      "QueryPerformanceFrequency", "lstrcpynA", "lstrlenA"}},
     {"USER32.DLL",
      {"CharNextA", "CreateDialogParamA", "DefWindowProcA", "DialogBoxParamA", "DispatchMessageA",
       "EndDialog", "FlashWindow", "GetDesktopWindow", "GetDlgItem", "GetMessageA",

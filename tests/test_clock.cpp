@@ -237,3 +237,81 @@ TEST(Clock, TimerFailureIsFatalInEveryDirection)
         EXPECT_EQ(c.running, Running); // the process ended before the state changed
     }
 }
+
+// The tick comes from the performance counter where there is one: exact to the millisecond
+// however large the count, never backwards, and GetTickCount only where there is no counter.
+TEST(Tick, ComesFromThePerformanceCounterWhereThereIsOne)
+{
+    struct Case {
+        const char *name;
+        LONGLONG frequency, earlierCount, count;
+        DWORD expected;
+    } cases[] = {
+        {"no counter: the system timer's count", 0, 0, 5271, 5225},
+        {"a counter at 1 kHz", 1000, 0, 5271, 5271},
+        {"1,193,182 a second, a count near 2^40", 1193182, 0, 1099511640121, 921495329},
+        {"3 GHz after 80 days: the low 32 bits, no overflow", 3000000000, 0, 20736002999999999,
+         2617033703},
+        {"a frequency past 32 bits", 5000000000, 0, 18000004999999, 3600000},
+        {"a count a millisecond back gives the last one again", 1000, 5271, 5270, 5271},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetAll();
+        Fake.frequency = c.frequency;
+        Fake.tick = 5225;
+        if (c.earlierCount != 0) {
+            Fake.count = c.earlierCount;
+            ReadTick();
+        }
+        Fake.count = c.count;
+        EXPECT_EQ(c.expected, ReadTick());
+        EXPECT_EQ(1, Fake.frequencyQueries);
+    }
+}
+
+// Start, tick and stop read the counter, not the system timer, which here lags in 55 ms steps
+// as on Windows 95.
+TEST(Tick, ReadingsRunOnTheCounterAcrossWrapsStepsBackAndLongPauses)
+{
+    enum Action { TICK, TOGGLE };
+    struct Step {
+        Action action;
+        ULONGLONG ms; // the counter's time
+        const char *elapsed;
+    };
+    const ULONGLONG WRAP = 1ull << 32, DAY = MS_PER_DAY;
+    struct Case {
+        const char *name;
+        LONGLONG frequency;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"start at 1,000 ms, stop at 5,271 ms", 1000,
+         {{TOGGLE, 1000, "(never written)"}, {TOGGLE, 5271, "0 00:00:04.27"}}},
+        {"the 32-bit milliseconds wrap between start and stop", 1193182,
+         {{TOGGLE, WRAP - 500, "(never written)"}, {TOGGLE, WRAP + 1770, "0 00:00:02.27"}}},
+        {"a step back leaves the reading and carries no day", 1000,
+         {{TOGGLE, 1000, "(never written)"},
+          {TICK, 2000, "0 00:00:01.00"},
+          {TICK, 1999, "0 00:00:01.00"},
+          {TICK, 2010, "0 00:00:01.01"}}},
+        {"a start after 39 days stopped, the wrap before the next tick", 1193182,
+         {{TOGGLE, WRAP - 1000 - 39 * DAY, "(never written)"},
+          {TOGGLE, WRAP - 1000 - 39 * DAY + 10000, "0 00:00:10.00"},
+          {TOGGLE, WRAP - 1000, "0 00:00:10.00"},
+          {TICK, WRAP + 4270, "0 00:00:05.27"}}},
+    };
+    for (const Case &c : cases) {
+        ResetAll();
+        Fake.frequency = c.frequency;
+        int number = 0;
+        for (const Step &s : c.steps) {
+            SCOPED_TRACE(testing::Message() << c.name << ", step " << ++number);
+            Fake.count = (LONGLONG)((s.ms * (ULONGLONG)c.frequency + 999) / 1000);
+            Fake.tick = (DWORD)(s.ms / 55 * 55);
+            s.action == TICK ? ClockTick() : ClockToggle();
+            EXPECT_EQ(s.elapsed, Elapsed());
+            EXPECT_EQ(0u, DayCount);
+        }
+    }
+}

@@ -48,20 +48,60 @@ TEST(MainWndProc, DispatchesEachCommandOnItsLowWordAfterMovingTheFocus)
     }
 }
 
-TEST(MainWndProc, HelpFailureShowsOneErrorBoxAndLeavesTheClockAlone)
+// Windows Vista and later (major version 6 or more) open the page beside the help file
+// through the shell, where there is one; every other Windows asks the help engine. Either
+// failing shows one error box, and the clock carries on.
+TEST(MainWndProc, HelpGoesToTheEngineOrToThePageAndAFailureShowsOneErrorBox)
 {
-    ReadyWindow();
-    Running = 1;
-    StartTick = 77;
-    Fake.winHelpResult = FALSE;
-    EXPECT_EQ(0, Command(CMD_HELP));
-    ASSERT_EQ(1u, Fake.boxes.size());
-    EXPECT_EQ(FAKE_MAIN, Fake.boxes[0].owner);
-    EXPECT_EQ("Help error", Fake.boxes[0].text);
-    EXPECT_EQ("Tarvik 2 - Error", Fake.boxes[0].caption);
-    EXPECT_EQ(1, Running);
-    EXPECT_EQ(77u, StartTick);
-    EXPECT_TRUE(CallsStartingWith("KillTimer").empty());
+    const char *const PAGE = "C:\\Tools\\TRV.HTM";
+    const std::string ENGINE = "WinHelpA main C:\\Tools\\TRV.HLP 3 0";
+    const std::string SHELL = std::string("ShellExecuteA main open ") + PAGE + " null null 1";
+    const std::string FIND = std::string("GetFileAttributesA ") + PAGE;
+    struct Case {
+        const char *name;
+        DWORD version;
+        bool page, shellMissing;
+        BOOL winHelpResult;
+        INT_PTR shellResult;
+        Calls calls; // after SetFocus
+        bool errorBox;
+    } cases[] = {
+        {"Windows 95, 4.0", 0xC0000004, true, false, TRUE, 42, {ENGINE}, false},
+        {"Windows XP, 5.1", 0x0A280105, true, false, TRUE, 42, {ENGINE}, false},
+        {"the engine fails", 0x0A280105, false, false, FALSE, 42, {ENGINE}, true},
+        {"Windows 7, 6.1, with the page", 0x1DB10106, true, false, TRUE, 42,
+         {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL}, false},
+        {"Windows 10 as it tells a program without a manifest, 6.2", 0x23F00206, true, false,
+         TRUE, 33, {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL},
+         false},
+        {"Windows 10, 10.0", 0x4A61000A, true, false, TRUE, 42,
+         {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL}, false},
+        {"Windows 7 without the page", 0x1DB10106, false, false, TRUE, 42, {FIND, ENGINE}, false},
+        {"the shell finds no program for the page", 0x4A61000A, true, false, TRUE, 2,
+         {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL}, true},
+        {"the shell answers 32", 0x4A61000A, true, false, TRUE, 32,
+         {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL}, true},
+        {"no SHELL32", 0x4A61000A, true, true, TRUE, 42, {FIND, "LoadLibraryA SHELL32.DLL"}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ReadyWindow();
+        Running = 1;
+        StartTick = 77;
+        Fake.version = c.version;
+        Fake.existingFile = c.page ? PAGE : "";
+        Fake.shellMissing = c.shellMissing;
+        Fake.winHelpResult = c.winHelpResult;
+        Fake.shellExecuteResult = c.shellResult;
+        EXPECT_EQ(0, Command(CMD_HELP));
+        Calls calls = c.calls;
+        calls.insert(calls.begin(), "SetFocus main");
+        if (c.errorBox)
+            calls.push_back("MessageBoxA main 'Help error' 'Tarvik 2 - Error' 0x2030");
+        EXPECT_EQ(calls, Fake.calls);
+        EXPECT_EQ(1, Running);
+        EXPECT_EQ(77u, StartTick);
+    }
 }
 
 TEST(MainWndProc, AboutFailureIsFatal)

@@ -15,9 +15,52 @@ static void OnCreate(void)
     ClockStart();
 }
 
+/* Windows Vista and later have no engine for .HLP files (10 and 11 none at all), so there the
+   same help, the page beside the help file, is opened by the shell in the browser. SHELL32 is
+   loaded only then, and stays loaded: the shell may still be at work when the call returns. */
+#define FIRST_WITHOUT_HELP_ENGINE 6 /* Vista's major version */
+#define SHELL_EXECUTE_ERRORS      32 /* ShellExecuteA's results up to this are failures */
+
+typedef HINSTANCE(WINAPI *ShellExecuteProc)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+
+/* The page's path, the help file's with its extension changed; false where there is none. */
+static BOOL FindHelpPage(char *page)
+{
+    char *dot = NULL;
+    lstrcpynA(page, HelpPath, PATH_CCH);
+    for (char *c = page; *c != '\0'; c = CharNextA(c))
+        if (*c == '.' || *c == '\\')
+            dot = *c == '.' ? c : NULL;
+    if (dot == NULL || dot - page + sizeof ".HTM" > PATH_CCH)
+        return FALSE;
+    lstrcpynA(dot, ".HTM", sizeof ".HTM");
+    DWORD attributes = GetFileAttributesA(page);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+static BOOL OpenHelpPage(const char *page)
+{
+    HMODULE shell = LoadLibraryA("SHELL32.DLL");
+    if (shell == NULL)
+        return FALSE;
+    /* Through a plain function type first: GetProcAddress's own type takes no arguments. */
+    ShellExecuteProc shellExecute = reinterpret_cast<ShellExecuteProc>(
+        reinterpret_cast<void (*)(void)>(GetProcAddress(shell, "ShellExecuteA")));
+    if (shellExecute == NULL)
+        return FALSE;
+    HINSTANCE result = shellExecute(MainWindow, "open", page, NULL, NULL, SW_SHOWNORMAL);
+    return (INT_PTR)result > SHELL_EXECUTE_ERRORS;
+}
+
 static void ShowHelp(void)
 {
-    if (!WinHelpA(MainWindow, HelpPath, HELP_CONTENTS, 0))
+    char page[PATH_CCH];
+    BOOL shown;
+    if (LOBYTE(LOWORD(GetVersion())) >= FIRST_WITHOUT_HELP_ENGINE && FindHelpPage(page))
+        shown = OpenHelpPage(page);
+    else
+        shown = WinHelpA(MainWindow, HelpPath, HELP_CONTENTS, 0);
+    if (!shown)
         StringMessageBox(MainWindow, IDS_HELP_ERROR, MSG_ERROR);
 }
 

@@ -20,6 +20,11 @@ void FormatTimeOfDay(char *out);
 void FormatElapsed(DWORD &startTick, char *out);
 void FormatSavedEntry(int number, const char *elapsed, char *out);
 
+/* The tick: milliseconds modulo 2^32, from the performance counter where there is one. */
+extern LARGE_INTEGER CounterFrequency; /* counts a second; 0 until asked, -1 where none */
+extern LARGE_INTEGER LastCount;        /* the highest count read */
+DWORD ReadTick(void);
+
 /* Clock controller. */
 extern int Running;
 extern DWORD StartTick;

@@ -14,7 +14,7 @@ void FormatTimeOfDay(char *out)
 
 void FormatElapsed(DWORD &startTick, char *out)
 {
-    DWORD d = GetTickCount() - startTick;
+    DWORD d = ReadTick() - startTick;
     DWORD days = d / MS_PER_DAY;
     /* Carrying whole days out keeps the next difference below one day, however long the run. */
     DayCount += days;

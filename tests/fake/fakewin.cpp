@@ -124,6 +124,8 @@ void ResetAll()
     LastFlashTick = 0;
     SavedCount = 0;
     DayCount = 0;
+    CounterFrequency.QuadPart = 0;
+    LastCount.QuadPart = 0;
 }
 
 std::vector<std::string> CallsStartingWith(const std::string &prefix)
@@ -139,6 +141,19 @@ std::vector<std::string> CallsStartingWith(const std::string &prefix)
 DWORD WINAPI GetTickCount(void)
 {
     return Fake.tick;
+}
+
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency)
+{
+    ++Fake.frequencyQueries;
+    frequency->QuadPart = Fake.frequency;
+    return Fake.frequency != 0;
+}
+
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count)
+{
+    count->QuadPart = Fake.frequency != 0 ? Fake.count : 0;
+    return Fake.frequency != 0;
 }
 
 void WINAPI GetLocalTime(SYSTEMTIME *time)
@@ -175,6 +190,46 @@ void WINAPI ExitProcess(UINT code)
     Fake.exited = true;
     Fake.exitCode = code;
     throw FakeExit{code};
+}
+
+DWORD WINAPI GetVersion(void)
+{
+    return Fake.version;
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR path)
+{
+    FakeScope scope;
+    Log("GetFileAttributesA %s", path);
+    return path == Fake.existingFile ? 0x20 /* archive */ : INVALID_FILE_ATTRIBUTES;
+}
+
+static char shellObject;
+
+HMODULE WINAPI LoadLibraryA(LPCSTR name)
+{
+    FakeScope scope;
+    Log("LoadLibraryA %s", name);
+    return Fake.shellMissing ? NULL : reinterpret_cast<HMODULE>(&shellObject);
+}
+
+static HINSTANCE WINAPI ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                                      LPCSTR folder, INT show)
+{
+    FakeScope scope;
+    Log("ShellExecuteA %s %s %s %s %s %d", Name(window), verb, file, parameters ? parameters : "null",
+        folder ? folder : "null", show);
+    return reinterpret_cast<HINSTANCE>(Fake.shellExecuteResult);
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
+{
+    FakeScope scope;
+    Log("GetProcAddress %s %s", module == reinterpret_cast<HMODULE>(&shellObject) ? "shell" : "other",
+        name);
+    return strcmp(name, "ShellExecuteA") != 0
+               ? NULL
+               : reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(ShellExecuteA));
 }
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc)

@@ -22,11 +22,17 @@ struct MessageBoxCall {
 
 struct FakeState {
     // Scripted by the test.
-    DWORD tick = 0;
+    DWORD tick = 0;           // GetTickCount
+    LONGLONG frequency = 0;   // of the performance counter; 0: the machine has none
+    LONGLONG count = 0;       // the performance counter
     SYSTEMTIME localTime = {};
     bool setTimerFails = false;
     bool iconic = false;
     BOOL winHelpResult = TRUE;
+    DWORD version = 0xC0000004;    // GetVersion: Windows 95, 4.0
+    std::string existingFile;      // GetFileAttributesA finds this one file
+    bool shellMissing = false;     // LoadLibraryA finds no SHELL32
+    INT_PTR shellExecuteResult = 42; // above 32: opened
     INT_PTR dialogBoxResult = 0;
     LRESULT defWindowProcResult = 0;
     std::string modulePath = "C:\\Tools\\TRV.EXE";
@@ -47,6 +53,7 @@ struct FakeState {
     std::vector<std::string> list;   // the saved-times list box
     int listSelection = LB_ERR;
     int beeps = 0;
+    int frequencyQueries = 0;
     std::vector<MessageBoxCall> boxes;
     bool exited = false;
     UINT exitCode = 0;

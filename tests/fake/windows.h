@@ -13,14 +13,21 @@ typedef uint8_t BYTE;
 typedef int32_t LONG;
 typedef int BOOL;
 typedef unsigned int UINT;
+typedef int INT;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t INT_PTR;
 typedef intptr_t LONG_PTR;
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
+typedef int64_t LONGLONG;
+typedef uint64_t ULONGLONG;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
+
+typedef union {
+    LONGLONG QuadPart;
+} LARGE_INTEGER;
 
 static_assert(sizeof(DWORD) == 4 && sizeof(WORD) == 2 && sizeof(LONG) == 4, "Win32 widths");
 
@@ -34,6 +41,7 @@ typedef HINSTANCE HMODULE;
 typedef HICON HCURSOR;
 typedef void *HGDIOBJ;
 typedef void *TIMERPROC;
+typedef INT_PTR (*FARPROC)(void);
 
 #define WINAPI
 #define CALLBACK
@@ -41,6 +49,7 @@ typedef void *TIMERPROC;
 #define FALSE 0
 
 #define LOWORD(l) ((WORD)((uintptr_t)(l) & 0xFFFF))
+#define LOBYTE(w) ((BYTE)((uintptr_t)(w) & 0xFF))
 #define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)(WORD)(i))
 
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -99,6 +108,9 @@ typedef struct {
 
 #define HELP_QUIT 0x0002
 #define HELP_CONTENTS 0x0003
+#define SW_SHOWNORMAL 1
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
@@ -119,10 +131,16 @@ int WINAPI lstrlenA(LPCSTR text);
 LPSTR WINAPI CharNextA(LPCSTR text);
 
 DWORD WINAPI GetTickCount(void);
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency);
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count);
 void WINAPI GetLocalTime(SYSTEMTIME *time);
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
 void WINAPI ExitProcess(UINT code);
+DWORD WINAPI GetVersion(void);
+DWORD WINAPI GetFileAttributesA(LPCSTR path);
+HMODULE WINAPI LoadLibraryA(LPCSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc);
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
