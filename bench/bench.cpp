@@ -11,11 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "../e2e/app.h"
+#include "driver.h"
 
 namespace {
-
-enum { START_STOP = 121, EXIT = 124, ELAPSED = 135, SAVE = 136 };
 
 // CPU time: each program in turn, stopped and running for CPU_SECONDS each, in ROUNDS rounds,
 // the order reversed every other round. The goals are judged on the median of the rounds'
@@ -40,7 +38,7 @@ std::string Env(const char *name)
 
 std::string WorkFile(const char *name)
 {
-    return Env("BENCH_WORK") + "\\" + name;
+    return WorkFolder() + "\\" + name;
 }
 
 double NowMs()
@@ -109,11 +107,6 @@ Sample Measure(const char *program, int seconds)
     return s;
 }
 
-void Pause(DWORD ms)
-{
-    WaitUntil([] { return false; }, ms);
-}
-
 void Command(const App &app, int id)
 {
     SendMessageA(app.window, WM_COMMAND, (WPARAM)id, 0);
@@ -121,7 +114,7 @@ void Command(const App &app, int id)
 
 void Close(App &app)
 {
-    PostMessageA(app.window, WM_COMMAND, EXIT, 0);
+    PostMessageA(app.window, WM_COMMAND, CMD_EXIT, 0);
     WaitForExit(app);
     KillApp(app);
 }
@@ -161,7 +154,7 @@ void MeasureCpu(Program &p)
     }
     Pause(1000);
     p.stoppedRounds.push_back(Measure(p.name.c_str(), CPU_SECONDS));
-    Command(app, START_STOP);
+    Command(app, CMD_START_STOP);
     Pause(1000);
     p.runningRounds.push_back(Measure(p.name.c_str(), CPU_SECONDS));
     Close(app);
@@ -185,14 +178,14 @@ std::vector<GrowthPoint> MeasureGrowth(const Program &trv)
     App app;
     if (!StartApp(app, trv.path))
         return points;
-    Command(app, START_STOP);
+    Command(app, CMD_START_STOP);
     int saved = 0;
     for (int size : GROWTH_SIZES) {
         for (; saved < size; ++saved)
-            Command(app, SAVE);
+            Command(app, CMD_SAVE);
         std::vector<double> saves, trips;
         for (int i = 0; i < SAVES_TIMED; ++i, ++saved) {
-            saves.push_back(TimedSend(app, WM_COMMAND, SAVE));
+            saves.push_back(TimedSend(app, WM_COMMAND, CMD_SAVE));
             trips.push_back(TimedSend(app, WM_NULL, 0));
         }
         double resident = Measure(trv.name.c_str(), 0).residentKb;
@@ -220,13 +213,13 @@ Accuracy MeasureAccuracy(const Program &trv)
     std::vector<double> errors;
     for (int i = 0; i < PAIRS; ++i) {
         double s0 = NowMs();
-        Command(app, START_STOP);
+        Command(app, CMD_START_STOP);
         double s1 = NowMs();
         Sleep((DWORD)(150 + i * 61 % 400));
         double t0 = NowMs();
-        Command(app, START_STOP);
+        Command(app, CMD_START_STOP);
         double t1 = NowMs();
-        long long reading = ElapsedMs(WindowText(app.Control(ELAPSED)));
+        long long reading = ElapsedMs(WindowText(app.Control(IDC_ELAPSED)));
         if (reading < 0) {
             ++a.unreadable;
             continue;
@@ -362,7 +355,7 @@ void GrowthRows(const std::vector<GrowthPoint> &points)
 int main()
 {
     Program trv, base, bare;
-    trv.path = Env("TRV_EXE");
+    trv.path = ProgramPath();
     base.path = Env("BASE_EXE");
     bare.path = Env("BARE_EXE");
     for (Program *p : {&trv, &base, &bare})

@@ -66,8 +66,8 @@ sampler() {
 sampler &
 sampler_pid=$!
 
-export BENCH_WORK TRV_EXE BASE_EXE BARE_EXE
-BENCH_WORK=$(winpath "$work")
+export TRV_WORK TRV_EXE BASE_EXE BARE_EXE
+TRV_WORK=$(winpath "$work")
 TRV_EXE=$(winpath "$work/TRV.EXE")
 BASE_EXE=$(winpath "$work/BASE.EXE")
 BARE_EXE=$(winpath "$work/BARE.EXE")

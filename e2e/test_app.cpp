@@ -3,12 +3,10 @@
 
 #include <stdio.h>
 
-#include "app.h"
+#include "../tests/main_layout.h"
+#include "driver.h"
 
 namespace {
-
-enum { START_STOP = 121, HELP = 122, ABOUT = 123, EXIT = 124, ELAPSED = 135, SAVE = 136,
-       LIST = 137, CURRENT = 140, ABOUT_OK = 2 };
 
 // "hh:mm:ss.d0" exactly, as milliseconds of the day; -1 when malformed.
 long TimeOfDayMs(const std::string &text)
@@ -25,7 +23,7 @@ long TimeOfDayMs(const std::string &text)
 
 std::string Elapsed(const App &app)
 {
-    return WindowText(app.Control(ELAPSED));
+    return WindowText(app.Control(IDC_ELAPSED));
 }
 
 HWND AboutBox(const App &app)
@@ -107,31 +105,18 @@ TEST_F(StartUp, ShowsTheMainWindowWithEveryControlInPlace)
     int baseX = LOWORD(base), baseY = HIWORD(base);
     RECT client;
     GetClientRect(app.window, &client);
-    EXPECT_EQ(MulDiv(208, baseX, 4), client.right);
-    EXPECT_EQ(MulDiv(131, baseY, 8), client.bottom);
+    EXPECT_EQ(MulDiv(MAIN_CX, baseX, 4), client.right);
+    EXPECT_EQ(MulDiv(MAIN_CY, baseY, 8), client.bottom);
 
-    struct Control {
-        int id;
-        const char *className, *text;
-        int x, y, cx, cy;
-    } controls[] = {
-        {START_STOP, "Button", "&Start/Stop", 6, 114, 44, 12},
-        {HELP, "Button", "&Help...", 99, 114, 32, 12},
-        {ABOUT, "Button", "&About...", 136, 114, 32, 12},
-        {EXIT, "Button", "E&xit", 173, 114, 28, 12},
-        {134, "Static", "Elapsed Time:", 6, 31, 50, 10},
-        {ELAPSED, "Static", "", 64, 31, 100, 11},
-        {SAVE, "Button", "Sa&ve", 54, 114, 30, 12},
-        {LIST, "ListBox", "", 64, 51, 101, 47},
-        {138, "Static", "Saved Times:", 6, 51, 50, 12},
-        {139, "Static", "Current Time:", 6, 6, 50, 10},
-    };
-    for (const Control &c : controls) {
+    const char *const CLASSES[] = {"Button", "", "Static", "ListBox"}; // by ordinal from 0x80
+    for (const Control &c : MAIN_CONTROLS) {
         SCOPED_TRACE(c.id);
         HWND control = app.Control(c.id);
         ASSERT_NE((HWND)NULL, control);
-        EXPECT_STRCASEEQ(c.className, ClassOf(control).c_str());
-        EXPECT_EQ(c.text, WindowText(control));
+        EXPECT_STRCASEEQ(CLASSES[c.classOrdinal - BUTTON], ClassOf(control).c_str());
+        if (c.id != IDC_CURRENT) { // it ticks: read below
+            EXPECT_EQ(c.text, WindowText(control));
+        }
         RECT r;
         GetWindowRect(control, &r);
         MapWindowPoints(NULL, app.window, (POINT *)&r, 2);
@@ -139,24 +124,24 @@ TEST_F(StartUp, ShowsTheMainWindowWithEveryControlInPlace)
         EXPECT_EQ(MulDiv(c.y, baseY, 8), r.top);
         EXPECT_EQ(MulDiv(c.cx, baseX, 4), r.right - r.left);
         int height = MulDiv(c.cy, baseY, 8);
-        if (c.id == LIST) { // trimmed to whole lines
+        if (c.id == IDC_SAVED_LIST) { // trimmed to whole lines
             EXPECT_GT(r.bottom - r.top, height - (int)Ask(control, LB_GETITEMHEIGHT));
             EXPECT_LE(r.bottom - r.top, height);
         } else {
             EXPECT_EQ(height, r.bottom - r.top);
         }
     }
-    EXPECT_EQ(0, ListCount(app.Control(LIST)));
+    EXPECT_EQ(0, ListCount(app.Control(IDC_SAVED_LIST)));
 
     SYSTEMTIME now;
     GetLocalTime(&now);
     long driverMs = ((now.wHour * 60 + now.wMinute) * 60 + now.wSecond) * 1000 + now.wMilliseconds;
-    long shownMs = TimeOfDayMs(WindowText(app.Control(CURRENT)));
-    ASSERT_GE(shownMs, 0) << WindowText(app.Control(CURRENT));
+    long shownMs = TimeOfDayMs(WindowText(app.Control(IDC_CURRENT)));
+    ASSERT_GE(shownMs, 0) << WindowText(app.Control(IDC_CURRENT));
     long difference = labs(driverMs - shownMs);
     EXPECT_LT(difference < 43200000 ? difference : 86400000 - difference, 1000);
-    std::string shown = WindowText(app.Control(CURRENT));
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(app.Control(CURRENT)) != shown; })) << "ticking";
+    std::string shown = WindowText(app.Control(IDC_CURRENT));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(app.Control(IDC_CURRENT)) != shown; })) << "ticking";
 
     // Tab moves no focus: the keyboard stays with the accelerators. A move would come within
     // a few ticks; no input after it can show that it did not come.
@@ -216,7 +201,7 @@ TEST_F(Clock, StartsAndStopsByButtonEnterAndAltSFreezingTheReadingOfTheMomentOfS
         auto toggle = [&] {
             DWORD sent = GetTickCount();
             if (std::string(way) == "button")
-                Click(app.window, app.Control(START_STOP));
+                Click(app.window, app.Control(CMD_START_STOP));
             else
                 Keys(app.window, way);
             return sent;
@@ -228,7 +213,7 @@ TEST_F(Clock, StartsAndStopsByButtonEnterAndAltSFreezingTheReadingOfTheMomentOfS
         DWORD startSeen = GetTickCount();
         ASSERT_TRUE(IsRunning(app));
         EXPECT_EQ('0', Elapsed(app)[0]);
-        WaitUntil([] { return false; }, 300); // let it run a while
+        Pause(300); // let it run a while
 
         HoldTicksBack(app, 2000);
         DWORD stopped = toggle();
@@ -272,10 +257,10 @@ TEST_F(Clock, LettersWithShiftOrCapsLockAndModifiedEnterDoNothing)
 
 TEST_F(Clock, EnterTogglesWhicheverControlWasClickedLast)
 {
-    Click(app.window, app.Control(SAVE)); // refused while stopped
+    Click(app.window, app.Control(CMD_SAVE)); // refused while stopped
     Keys(app.window, "enter");
     WaitRunning(app);
-    Click(app.window, app.Control(LIST));
+    Click(app.window, app.Control(IDC_SAVED_LIST));
     Keys(app.window, "enter");
     ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
     EXPECT_EQ(app.window, FocusOf(app.window)); // the list never keeps the focus
@@ -286,17 +271,17 @@ struct Saving : Session {};
 
 TEST_F(Saving, NumbersEntriesInOrderAcrossRunsAndRefusesWhileStopped)
 {
-    HWND list = app.Control(LIST);
+    HWND list = app.Control(IDC_SAVED_LIST);
     Keys(app.window, "alt+v"); // stopped: refused
     Keys(app.window, "alt+s");
     WaitRunning(app);
-    Click(app.window, app.Control(SAVE));
+    Click(app.window, app.Control(CMD_SAVE));
     ASSERT_TRUE(WaitUntil([&] { return ListCount(list) == 1; })) << "a click on Save: entry 1";
     Keys(app.window, "alt+v");
     ASSERT_TRUE(WaitUntil([&] { return ListCount(list) == 2; }));
     Keys(app.window, "alt+s");
     ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
-    Click(app.window, app.Control(SAVE)); // refused
+    Click(app.window, app.Control(CMD_SAVE)); // refused
     Keys(app.window, "alt+s");
     WaitRunning(app);
     // Enough saves to overflow the box.
@@ -343,12 +328,12 @@ TEST_F(About, OpensCentredWithFocusOnOkAndClosesEveryWay)
         HWND box = NULL;
         auto opened = [&] { return (box = AboutBox(app)) != NULL; };
         if (std::string(w.open) == "button")
-            Click(app.window, app.Control(ABOUT));
+            Click(app.window, app.Control(CMD_ABOUT));
         else
             Keys(app.window, w.open);
         ASSERT_TRUE(WaitUntil(opened)) << "the About box, by " << w.open;
         RECT r;
-        ASSERT_TRUE(WaitUntil([&] { return GetDlgCtrlID(FocusOf(box)) == ABOUT_OK; }));
+        ASSERT_TRUE(WaitUntil([&] { return GetDlgCtrlID(FocusOf(box)) == IDCANCEL; }));
         GetWindowRect(box, &r);
         int width = r.right - r.left + 1, height = r.bottom - r.top + 1;
         EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2, r.left);
@@ -357,14 +342,14 @@ TEST_F(About, OpensCentredWithFocusOnOkAndClosesEveryWay)
 
         // The main window's keys do nothing while the box is up; its clock still ticks.
         Keys(app.window, "alt+s");
-        std::string now = WindowText(app.Control(CURRENT));
-        EXPECT_TRUE(WaitUntil([&] { return WindowText(app.Control(CURRENT)) != now; }));
+        std::string now = WindowText(app.Control(IDC_CURRENT));
+        EXPECT_TRUE(WaitUntil([&] { return WindowText(app.Control(IDC_CURRENT)) != now; }));
         // The user moves the box; it opens centred again next time.
         SetWindowPos(box, NULL, 3, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
         std::string close = w.close;
         if (close == "click")
-            Click(app.window, GetDlgItem(box, ABOUT_OK));
+            Click(app.window, GetDlgItem(box, IDCANCEL));
         else if (close == "caption")
             ClickCloseButton(box);
         else
@@ -520,7 +505,7 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
         RECT r;
         GetWindowRect(viewer, &r);
         if (std::string(ending) == "alt+x") {
-            WaitUntil([] { return false; }, 300); // let it paint
+            Pause(300); // let it paint
             SaveScreenshot(WorkFolder() + "\\help-contents.bmp", r);
             // The contents' fourth line is the jump to the keyboard topic.
             // The viewer builds its buttons anew for each topic.
@@ -529,7 +514,7 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
                 HWND button = ChildWithText(viewer, "&Back");
                 return button != NULL && IsWindowEnabled(button);
             })) << "a click on the jump";
-            WaitUntil([] { return false; }, 300);
+            Pause(300);
             SaveScreenshot(WorkFolder() + "\\help-keyboard.bmp", r);
             Keys(app.window, "alt+x");
         } else {
@@ -622,7 +607,7 @@ TEST_F(Ending, ExitButtonAltXAndCloseEachEndWithCodeZeroAlsoWhileRunning)
                 WaitRunning(app);
             }
             if (std::string(way) == "button")
-                Click(app.window, app.Control(EXIT));
+                Click(app.window, app.Control(CMD_EXIT));
             else if (std::string(way) == "caption")
                 ClickCloseButton(app.window);
             else
@@ -639,7 +624,7 @@ TEST_F(Robustness, ABurstOfKeysAndClicksLeavesAConsistentState)
 {
     const char *const keys[] = {"enter", "alt+s", "alt+v", "alt+v", "tab", "space", "q",
                                 "shift+alt+s", "shift+alt+v", "esc", "ctrl+enter", "1"};
-    const int clicks[] = {START_STOP, SAVE, SAVE, LIST, ELAPSED, CURRENT};
+    const int clicks[] = {CMD_START_STOP, CMD_SAVE, CMD_SAVE, IDC_SAVED_LIST, IDC_ELAPSED, IDC_CURRENT};
     unsigned seed = 12345;
     auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
     // Each input first checks that the program runs; if not, the case ends naming every input.
@@ -651,7 +636,7 @@ TEST_F(Robustness, ABurstOfKeysAndClicksLeavesAConsistentState)
     }
     Barrier(app);
     EXPECT_EQ(STILL_ACTIVE, WaitForExit(app, 0));
-    HWND list = app.Control(LIST);
+    HWND list = app.Control(IDC_SAVED_LIST);
     for (int i = 0; i < ListCount(list); ++i) {
         std::string entry = ListText(list, i);
         std::string prefix = std::to_string(i + 1) + ": ";
@@ -660,22 +645,24 @@ TEST_F(Robustness, ABurstOfKeysAndClicksLeavesAConsistentState)
     }
     std::string elapsed = Elapsed(app);
     EXPECT_TRUE(elapsed.empty() || ElapsedMs(elapsed) >= 0) << elapsed;
-    EXPECT_GE(TimeOfDayMs(WindowText(app.Control(CURRENT))), 0);
+    EXPECT_GE(TimeOfDayMs(WindowText(app.Control(IDC_CURRENT))), 0);
     EXPECT_GT(ListCount(list), 0);
     Exit();
 }
 
 // Pictures of the program for its read-me: the main window with a few saved times, and the
 // About box over it.
-TEST_F(Robustness, Screenshots)
+struct Pictures : Session {};
+
+TEST_F(Pictures, MainWindowWithSavedTimesAndTheAboutBox)
 {
     Keys(app.window, "alt+s");
     WaitRunning(app);
     for (int i = 0; i < 3; ++i) {
-        WaitUntil([] { return false; }, 350);
+        Pause(350);
         Keys(app.window, "alt+v");
     }
-    ASSERT_TRUE(WaitUntil([&] { return ListCount(app.Control(LIST)) == 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return ListCount(app.Control(IDC_SAVED_LIST)) == 3; }));
     Keys(app.window, "alt+s");
     ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
     RECT main;
@@ -686,7 +673,7 @@ TEST_F(Robustness, Screenshots)
     ASSERT_TRUE(WaitUntil([&] { return (box = AboutBox(app)) != NULL; }));
     RECT about;
     GetWindowRect(box, &about);
-    WaitUntil([] { return false; }, 200); // let it paint
+    Pause(200); // let it paint
     EXPECT_TRUE(SaveScreenshot(WorkFolder() + "\\about-box.bmp", about));
     Keys(app.window, "esc");
     ASSERT_TRUE(WaitUntil([&] { return AboutClosed(app); }));

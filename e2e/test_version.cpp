@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../tests/version_record.h"
-#include "app.h"
+#include "driver.h"
 
 namespace {
 

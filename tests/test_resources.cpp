@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "main_layout.h"
 #include "peres.h"
 #include "version_record.h"
 
@@ -13,7 +14,6 @@ namespace {
 const uint16_t RT_ICON = 3, RT_DIALOG = 5, RT_STRING = 6, RT_ACCELERATOR = 9,
                RT_GROUP_ICON = 14, RT_VERSION = 16;
 const uint16_t EN_US = 0x0409;
-const uint16_t BUTTON = 0x80, STATIC = 0x82, LISTBOX = 0x83;
 
 const char *const FILES[] = {TRV_RES_FILE, TRV_EXE_FILE};
 
@@ -51,15 +51,6 @@ const Resource *Find(const std::vector<Resource> &all, uint16_t type, const ResI
     return nullptr;
 }
 
-struct Control {
-    uint16_t id;
-    uint16_t classOrdinal;
-    const char *text; // nullptr: the implementer's wording, checked for its line count
-    uint32_t style;
-    uint16_t x, y, cx, cy;
-    int maxLines;
-};
-
 struct Template {
     const char *name;
     uint32_t style;
@@ -72,20 +63,8 @@ struct Template {
 };
 
 const Template TEMPLATES[] = {
-    {"DIAL_MAIN", 0x00CA0080, 10, 33, 208, 131, "Tarvik 2", "Tarvik 2", 0, "",
-     {
-         {121, BUTTON, "&Start/Stop", 0x50010001, 6, 114, 44, 12, 0},
-         {122, BUTTON, "&Help...", 0x50010000, 99, 114, 32, 12, 0},
-         {123, BUTTON, "&About...", 0x50010000, 136, 114, 32, 12, 0},
-         {124, BUTTON, "E&xit", 0x50010000, 173, 114, 28, 12, 0},
-         {134, STATIC, "Elapsed Time:", 0x50000000, 6, 31, 50, 10, 0},
-         {135, STATIC, "", 0x50000000, 64, 31, 100, 11, 0},
-         {136, BUTTON, "Sa&ve", 0x50010000, 54, 114, 30, 12, 0},
-         {137, LISTBOX, "", 0x50A00000, 64, 51, 101, 47, 0},
-         {138, STATIC, "Saved Times:", 0x50000000, 6, 51, 50, 12, 0},
-         {139, STATIC, "Current Time:", 0x50000000, 6, 6, 50, 10, 0},
-         {140, STATIC, "", 0x50000000, 64, 6, 100, 11, 0},
-     }},
+    {"DIAL_MAIN", 0x00CA0080, 10, 33, MAIN_CX, MAIN_CY, "Tarvik 2", "Tarvik 2", 0, "",
+     std::vector<Control>(std::begin(MAIN_CONTROLS), std::end(MAIN_CONTROLS))},
     {"DIAL_ABOUT", 0x90C800C0, 12, 17, 148, 194, "", "Tarvik 2", 8, "System",
      {
          {105, STATIC, nullptr, 0x50000000, 8, 132, 132, 43, 5},

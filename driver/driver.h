@@ -1,13 +1,20 @@
-// The end-to-end driver's apparatus: start TRV.EXE, find its windows, read them through
-// window messages, and give it input as a person would (SendInput keys and clicks).
-#ifndef E2E_APP_H
-#define E2E_APP_H
+// A Win32 driver of TRV.EXE and programs like it: start them, find their windows, read them
+// through window messages, and give them input as a person would (SendInput keys and clicks).
+#ifndef DRIVER_H
+#define DRIVER_H
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "../trv/resource.h"
+
+// The program's texts by identifier, from its string table: TEXT_OF_IDS_CLASS_NAME, ...
+#define TRV_STRING(id, text) const char *const TEXT_OF_##id = text;
+#include "../trv/strings.def"
+#undef TRV_STRING
 
 const DWORD WAIT_MS = 10000; // every wait is bounded by this unless it says otherwise
 const DWORD CASE_MS = 30000; // and every case, all its waits together, by this
@@ -18,7 +25,7 @@ struct App {
     HWND Control(int id) const { return GetDlgItem(window, id); }
 };
 
-// Path of the program under test (environment variable TRV_EXE) and a scratch folder (TRV_WORK).
+// Path of the program to drive (environment variable TRV_EXE) and a scratch folder (TRV_WORK).
 std::string ProgramPath();
 std::string WorkFolder();
 
@@ -33,6 +40,8 @@ void KillApp(App &app);
 // Every wait ends the case at once (it throws, naming every input sent in the case) when
 // the case has run for CASE_MS, or when a program it started ended without being waited for.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = WAIT_MS);
+// Lets the programs run (and the driver's own messages be served) for MS.
+void Pause(DWORD ms);
 // Before a case: no modifier held, Caps Lock off, the pointer parked in the bottom right
 // corner, no window of ours left (asked to close); throws, saying what was wrong, if that
 // cannot be had. The case's clock starts here.

@@ -1,6 +1,6 @@
-// The end-to-end driver's apparatus: start TRV.EXE, find its windows, read them through
-// window messages, and give it input as a person would (SendInput keys and clicks).
-#include "app.h"
+// A Win32 driver of TRV.EXE and programs like it: start them, find their windows, read them
+// through window messages, and give them input as a person would (SendInput keys and clicks).
+#include "driver.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -21,8 +21,8 @@ std::string WorkFolder()
     return path ? path : ".";
 }
 
-// What bounds a case: when it started and for how long it may run (the benchmarks start no
-// case), the inputs sent in it, and the programs whose end, unless awaited, ends the case.
+// What bounds a case: when it started and for how long it may run (unbounded until the first
+// StartCase), the inputs sent in it, and the programs whose end, unless awaited, ends the case.
 static DWORD CaseStart, CaseLimit = MAXDWORD;
 static std::string Sent;
 static std::vector<HANDLE> Watched;
@@ -65,6 +65,11 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
             DispatchMessageA(&message);
         MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
     }
+}
+
+void Pause(DWORD ms)
+{
+    WaitUntil([] { return false; }, ms);
 }
 
 // The wide messages come back whole across processes; the ANSI ones may not. A window that
@@ -172,9 +177,9 @@ bool StartApp(App &app, const std::string &exe, const std::string &folder,
         return false;
     Watched.push_back(app.process.hProcess);
     return WaitUntil([&] {
-        std::vector<HWND> windows = TopWindows(app.process.dwProcessId, "Tarvik 2");
+        std::vector<HWND> windows = TopWindows(app.process.dwProcessId, TEXT_OF_IDS_CLASS_NAME);
         app.window = windows.empty() ? NULL : windows[0];
-        return app.window != NULL && !WindowText(GetDlgItem(app.window, 140)).empty();
+        return app.window != NULL && !WindowText(GetDlgItem(app.window, IDC_CURRENT)).empty();
     });
 }
 
@@ -244,7 +249,7 @@ void SendMouse(int screenX, int screenY, DWORD buttons)
     SendInput(1, &input, sizeof input);
 }
 
-const char *const OUR_CLASSES[] = {"Tarvik 2", "MS_WINHELP", "#32770"};
+const char *const OUR_CLASSES[] = {TEXT_OF_IDS_CLASS_NAME, "MS_WINHELP", "#32770"};
 
 // What keeps the desktop from its known state: a modifier held, Caps Lock on, the pointer
 // away from CORNER, a window of an earlier case; empty when nothing does.
