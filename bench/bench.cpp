@@ -82,26 +82,16 @@ Sample MedianSample(const std::vector<Sample> &samples)
 Sample Measure(const char *program, int seconds)
 {
     std::string request = WorkFile("request.txt"), result = WorkFile("result.txt");
-    std::string staged = request + ".new";
-    FILE *f = fopen(staged.c_str(), "wb");
-    if (f) {
-        fprintf(f, "%d %s\n", seconds, program);
-        fclose(f);
-        MoveFileA(staged.c_str(), request.c_str());
-    }
+    // Written whole before the sampler can see it.
+    WriteFileText(request + ".new", std::to_string(seconds) + " " + program + "\n");
+    MoveFileA((request + ".new").c_str(), request.c_str());
     Sample s;
-    if (!WaitUntil([&] { return GetFileAttributesA(result.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                   (DWORD)(seconds + 30) * 1000)) {
+    std::string text;
+    if (!WaitUntil([&] { return !(text = ReadFileText(result)).empty(); },
+                   (DWORD)(seconds + 30) * 1000) ||
+        sscanf(text.c_str(), "%lf %lf %lf %lf %lf %lf", &s.program, &s.server, &s.x, &s.seconds,
+               &s.peakKb, &s.residentKb) != 6)
         printf("bench: no sample of %s\n", program);
-        return s;
-    }
-    f = fopen(result.c_str(), "rb");
-    if (f) {
-        if (fscanf(f, "%lf %lf %lf %lf %lf %lf", &s.program, &s.server, &s.x, &s.seconds,
-                   &s.peakKb, &s.residentKb) != 6)
-            printf("bench: unreadable sample of %s\n", program);
-        fclose(f);
-    }
     s.cpu = s.program + s.server + s.x;
     DeleteFileA(result.c_str());
     return s;
@@ -399,11 +389,6 @@ int main()
     Row("largest reading error, ms", Number("%.1f", accuracy.largestMs).c_str(), "", 0,
         ACCURACY_GOAL_MS, accuracy.largestMs);
 
-    FILE *f = fopen(WorkFile("table.txt").c_str(), "wb");
-    if (f) {
-        fputs(Table.c_str(), f);
-        fprintf(f, "goals missed: %d\n", Missed);
-        fclose(f);
-    }
+    WriteFileText(WorkFile("table.txt"), Table + "goals missed: " + std::to_string(Missed) + "\n");
     return Missed ? 1 : 0;
 }

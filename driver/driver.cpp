@@ -366,6 +366,23 @@ void ClickCloseButton(HWND window)
     ClickAt(window, x, y, "close button");
 }
 
+std::string ReadFileText(const std::string &path)
+{
+    char text[1024] = "";
+    FILE *f = fopen(path.c_str(), "rb");
+    size_t length = f ? fread(text, 1, sizeof text, f) : 0;
+    if (f)
+        fclose(f);
+    return std::string(text, length);
+}
+
+bool WriteFileText(const std::string &path, const std::string &text)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    bool written = f && fwrite(text.data(), 1, text.size(), f) == text.size();
+    return f && fclose(f) == 0 && written;
+}
+
 bool SaveScreenshot(const std::string &bmpPath, RECT area)
 {
     int width = area.right - area.left, height = area.bottom - area.top;

@@ -69,6 +69,10 @@ void ClickAt(HWND target, int screenX, int screenY, const std::string &what); //
 void Click(HWND target, HWND control);
 void ClickCloseButton(HWND window); // the caption's close button
 
+// A small file's whole text ("" when there is none), and a text written as a whole file.
+std::string ReadFileText(const std::string &path);
+bool WriteFileText(const std::string &path, const std::string &text);
+
 // A part of the screen as a 24-bit BMP file.
 bool SaveScreenshot(const std::string &bmpPath, RECT area);
 

@@ -372,18 +372,6 @@ void SetRegistryText(HKEY root, const std::string &key, const char *name, const 
     RegCloseKey(handle);
 }
 
-// A whole small file, "" when there is none.
-std::string ReadFileText(const std::string &path)
-{
-    char text[1024] = "";
-    FILE *f = fopen(path.c_str(), "rb");
-    if (f == NULL)
-        return "";
-    size_t length = fread(text, 1, sizeof text - 1, f);
-    fclose(f);
-    return std::string(text, length);
-}
-
 // Wine tells each program the Windows version set for its file name (NULL: Wine's default).
 void TellWindowsVersion(const char *exe, const char *version)
 {
@@ -684,13 +672,8 @@ TEST_F(Pictures, MainWindowWithSavedTimesAndTheAboutBox)
 // writes FILE into opened.txt in the scratch folder, and ends.
 int main(int argc, char **argv)
 {
-    if (argc == 3 && std::string(argv[1]) == "--record") {
-        FILE *f = fopen((WorkFolder() + "\\opened.txt").c_str(), "wb");
-        if (f == NULL)
-            return 1;
-        fputs(argv[2], f);
-        return fclose(f) == 0 ? 0 : 1;
-    }
+    if (argc == 3 && std::string(argv[1]) == "--record")
+        return WriteFileText(WorkFolder() + "\\opened.txt", argv[2]) ? 0 : 1;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

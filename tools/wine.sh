@@ -8,7 +8,7 @@ QEMU_I386=/usr/bin/qemu-i386
 QEMU_LEAST_MAJOR=8 # qemu 7 ignores MAP_FIXED_NOREPLACE: Wine's loader then starts in minutes
 
 # choose_wine [--no-emulation] NAME SCRIPT [ARGUMENTS] decides, prints "NAME: " and which way
-# and why (also kept in TRV_WAY_LINE), and sets TRV_WAY, TRV_BUILD (the build folder's preset) and WINE (the loader):
+# and why (kept in TRV_WAY_LINE too), and sets TRV_WAY, TRV_BUILD (the preset) and WINE:
 #   native   - the real TRV.EXE, where Wine's 32-bit loader runs;
 #   emulated - the real TRV.EXE, with that loader under qemu-i386 (tools/emulate.sh): SCRIPT
 #              runs again with ARGUMENTS inside its namespaces, and choose_wine does not return;
@@ -36,14 +36,16 @@ choose_wine() {
     else
         why=${TRV_EMULATE:+TRV_EMULATE is set}
         why=${why:-this machine cannot run 32-bit x86 programs (/usr/lib/wine/wine --version: ${out##*: })}
-        if [ -n "$emulation" ] && emulation_runs; then
+        if [ -z "$emulation" ]; then
+            why="$why; an emulator's timings would say nothing of TRV.EXE"
+        elif emulation_runs; then
             say_way "$name: the real TRV.EXE under user-mode emulation ($QEMU_VERSION): $why"
             TRV_WAY=emulated exec bash "$TRV_ROOT/tools/emulate.sh" bash "$@"
-        fi
-        [ -n "$emulation" ] && why="$why, and $EMULATION_WHY_NOT"
-        if [ -n "${TRV_EMULATE:-}" ] && [ -n "$emulation" ]; then
+        elif [ -n "${TRV_EMULATE:-}" ]; then
             echo "$name: TRV_EMULATE is set, but $EMULATION_WHY_NOT" >&2
             return 1
+        else
+            why="$why, and $EMULATION_WHY_NOT"
         fi
     fi
     say_way "$name: TRV.EXE built for x86-64 from the same sources: $why"
