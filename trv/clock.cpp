@@ -11,8 +11,8 @@ DWORD StartTick;
 DWORD LastFlashTick;
 int SavedCount;
 
-/* NUMBER divided by DIVISOR, a bit at a time: 64-bit division would call the compiler's
-   support library, which is built for processors newer than the 386. */
+/* NUMBER divided by DIVISOR, and the REMAINDER where asked for, a bit at a time: 64-bit
+   division would call the compiler's support library, built for processors newer than the 386. */
 static ULONGLONG Divide(ULONGLONG number, ULONGLONG divisor, ULONGLONG *remainder)
 {
     ULONGLONG quotient = 0;
@@ -25,7 +25,8 @@ static ULONGLONG Divide(ULONGLONG number, ULONGLONG divisor, ULONGLONG *remainde
             quotient |= 1;
         }
     }
-    *remainder = rest;
+    if (remainder != NULL)
+        *remainder = rest;
     return quotient;
 }
 
@@ -41,23 +42,22 @@ static DWORD CountToMilliseconds(ULONGLONG count, ULONGLONG frequency)
     }
     ULONGLONG rest;
     ULONGLONG seconds = Divide(count, frequency, &rest);
-    ULONGLONG unused;
-    return (DWORD)seconds * MS_PER_SECOND + (DWORD)Divide(rest * MS_PER_SECOND, frequency, &unused);
+    return (DWORD)seconds * MS_PER_SECOND + (DWORD)Divide(rest * MS_PER_SECOND, frequency, NULL);
 }
 
 /* The system timer's count steps by 55 ms on Windows 95 and by 10 to 16 ms on NT, more than a
    hundredth; the performance counter, where the machine has one, steps by a microsecond or
-   less. A count below the last one read (counters that differ between processors) gives the
-   last one again: the tick never runs backwards. */
+   less. A count below the last one read (counters that differ between processors), or none
+   at all, gives the last one again: the tick never runs backwards nor changes its source. */
 DWORD ReadTick(void)
 {
     if (CounterFrequency.QuadPart == 0 &&
         (!QueryPerformanceFrequency(&CounterFrequency) || CounterFrequency.QuadPart <= 0))
         CounterFrequency.QuadPart = NO_COUNTER;
-    LARGE_INTEGER count;
-    if (CounterFrequency.QuadPart <= 0 || !QueryPerformanceCounter(&count))
+    if (CounterFrequency.QuadPart == NO_COUNTER)
         return GetTickCount();
-    if (count.QuadPart < LastCount.QuadPart)
+    LARGE_INTEGER count;
+    if (!QueryPerformanceCounter(&count) || count.QuadPart < LastCount.QuadPart)
         count = LastCount;
     LastCount = count;
     return CountToMilliseconds((ULONGLONG)count.QuadPart, (ULONGLONG)CounterFrequency.QuadPart);
