@@ -47,6 +47,14 @@ install() {
     return 1
 }
 
+# The last lines of set-up, boxed: what could not be had and what the tests do without it.
+warn() {
+    local rule="setup: ***********************************************************************************"
+    echo "$rule" >&2
+    fold -s -w 82 <<<"WARNING: $* Run set-up again later." | sed 's/ *$//; s/^/setup: /' >&2
+    echo "$rule" >&2
+}
+
 install_packages() {
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     update
@@ -60,14 +68,9 @@ install_packages() {
     [ ${#rest[@]} -lt ${#missing[@]} ] || return 1
     echo "setup: again, without wine32:i386"
     install -t "$codename" "${rest[@]}" || return 1
-    cat >&2 <<'WARNING'
-setup: ***********************************************************************************
-setup: WARNING: wine32:i386 could not be installed from the archive today. Without it Wine
-setup: runs no 32-bit program: the end-to-end suite and tools/run.sh use TRV.EXE built for
-setup: x86-64 from the same sources, and the benchmarks measure that build. Run set-up again
-setup: later.
-setup: ***********************************************************************************
-WARNING
+    warn "wine32:i386 could not be installed from the archive today. Without it Wine runs" \
+        "no 32-bit program: the end-to-end suite and tools/run.sh use TRV.EXE built for x86-64" \
+        "from the same sources, and the benchmarks measure that build."
 }
 
 # The emulator that runs Wine's 32-bit loader on such a kernel comes from backports: the base
@@ -94,14 +97,9 @@ Pin-Priority: 500
 PIN
     update
     install -t "$backports" qemu-user && emulator_recent && return 0
-    cat >&2 <<WARNING
-setup: ***********************************************************************************
-setup: WARNING: this machine cannot run Wine's 32-bit loader, and qemu-user (version
-setup: $QEMU_LEAST_MAJOR or later) could not be installed from $backports. The end-to-end suite
-setup: and tools/run.sh use TRV.EXE built for x86-64 from the same sources. Run set-up again
-setup: later.
-setup: ***********************************************************************************
-WARNING
+    warn "this machine cannot run Wine's 32-bit loader, and qemu-user (version" \
+        "$QEMU_LEAST_MAJOR or later) could not be installed from $backports. The end-to-end" \
+        "suite and tools/run.sh use TRV.EXE built for x86-64 from the same sources."
 }
 
 [ ${#missing[@]} -eq 0 ] || install_packages
