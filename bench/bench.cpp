@@ -30,7 +30,7 @@ const double TIMER_PERIOD_MS = 10; // the fastest period Windows and Wine give a
 const int PAIRS = 50;
 
 const double CPU_RUNNING_GOAL = 1.15, CPU_STOPPED_GOAL = 1.15, START_GOAL = 1.25;
-const double ACCURACY_GOAL_MS = 12; // the hundredths cut (10 ms) and the round trip
+const double ACCURACY_GOAL_MS = 12; // the hundredths cut (10 ms), and a little
 
 std::string Env(const char *name)
 {
