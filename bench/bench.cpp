@@ -307,8 +307,8 @@ void CpuRows(const char *state, const Sample &trv, const Sample &base, const Sam
     if (ratios.empty())
         return;
     double lower = ratios[ratios.size() / 4], upper = ratios[ratios.size() * 3 / 4];
-    Row("  per round: quartiles", (Number("%.2f", lower) + "-" + Number("%.2f", upper)).c_str(),
-        "", 0, 0);
+    std::string quartiles = Number("%.2f", lower) + "-" + Number("%.2f", upper);
+    Row("  per round: quartiles", quartiles.c_str(), "", 0, 0);
     Row("  per round: median, goal on lower quartile", "", "", Median(ratios), goal, lower);
 }
 
@@ -392,8 +392,8 @@ int main()
     GrowthRows(growth);
     Row("reading outside the round trips, median ms", Number("%+.1f", accuracy.medianMs).c_str(),
         "", 0, 0);
-    Row("largest reading outside the round trips, ms", Number("%.1f", accuracy.largestMs).c_str(), "", 0,
-        ACCURACY_GOAL_MS, accuracy.largestMs);
+    Row("largest reading outside the round trips, ms", Number("%.1f", accuracy.largestMs).c_str(),
+        "", 0, ACCURACY_GOAL_MS, accuracy.largestMs);
 
     WriteFileText(WorkFile("table.txt"), Table + "goals missed: " + std::to_string(Missed) + "\n");
     return Missed ? 1 : 0;

@@ -4,10 +4,10 @@
 # instance (Linux 6.7 and later) hands i386 ELF programs to qemu-i386. The machine's own
 # binfmt_misc is neither mounted nor written; everything COMMAND starts ends with it, and its
 # /tmp (X server locks and sockets, wineserver's socket) is a tmpfs that goes with it too.
-# Usage: emulate.sh COMMAND [ARGUMENTS]
+# Usage: emulate.sh COMMAND [ARGUMENTS], with QEMU_I386 from tools/wine.sh.
 set -euo pipefail
 
-QEMU_I386=${QEMU_I386:-/usr/bin/qemu-i386}
+: "${QEMU_I386:?set by tools/wine.sh to the path of qemu-i386}"
 if [ -z "${TRV_EMULATED:-}" ]; then
     TRV_EMULATED=1 exec unshare --user --map-root-user --mount --pid --fork --mount-proc \
         --kill-child bash "$0" "$@"

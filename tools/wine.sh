@@ -4,7 +4,7 @@
 
 TRV_ROOT=$(realpath "$(dirname "${BASH_SOURCE[0]}")/..")
 export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${TRV_WINEDEBUG:--all}
-QEMU_I386=/usr/bin/qemu-i386
+export QEMU_I386=/usr/bin/qemu-i386 # read by tools/emulate.sh too
 QEMU_LEAST_MAJOR=8 # qemu 7 ignores MAP_FIXED_NOREPLACE: Wine's loader then starts in minutes
 
 # choose_wine [--no-emulation] NAME SCRIPT [ARGUMENTS] decides, prints "NAME: " and which way
