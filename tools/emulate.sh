@@ -2,15 +2,24 @@
 # Runs COMMAND where the kernel cannot execute 32-bit x86 code, with Wine's 32-bit loader under
 # qemu's user-mode emulator: in user, mount and PID namespaces of its own, whose binfmt_misc
 # instance (Linux 6.7 and later) hands i386 ELF programs to qemu-i386. The machine's own
-# binfmt_misc is neither mounted nor written; everything COMMAND starts ends with it, and its
-# /tmp (X server locks and sockets, wineserver's socket) is a tmpfs that goes with it too.
+# binfmt_misc is neither mounted nor written, and everything COMMAND starts ends with it.
 # Usage: emulate.sh COMMAND [ARGUMENTS], with QEMU_I386 from tools/wine.sh.
 set -euo pipefail
 
 : "${QEMU_I386:?set by tools/wine.sh to the path of qemu-i386}"
 if [ -z "${TRV_EMULATED:-}" ]; then
-    TRV_EMULATED=1 exec unshare --user --map-root-user --mount --pid --fork --mount-proc \
-        --kill-child bash "$0" "$@"
+    # An X server inside dies with the namespace, perhaps before it could remove its lock and
+    # socket files: start_xvfb lists them in TRV_X_FILES, and they go when the command ends.
+    export TRV_X_FILES
+    TRV_X_FILES=$(mktemp)
+    trap 'xargs -r rm -f <"$TRV_X_FILES"; rm -f "$TRV_X_FILES"' EXIT
+    # Waited for in the background, so that a signal here ends the namespace (unshare itself
+    # ignores TERM and INT while it waits) and then cleans up.
+    TRV_EMULATED=1 unshare --user --map-root-user --mount --pid --fork --mount-proc \
+        --kill-child bash "$0" "$@" <&0 &
+    trap 'kill -KILL "$!"; wait; exit 143' TERM INT
+    wait "$!"
+    exit
 fi
 
 # The i386 ELF header (executables and shared objects) and its mask; F opens the emulator now,
@@ -19,5 +28,4 @@ magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
 mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
 printf '%s' ":trv-i386:M::$magic:$mask:$QEMU_I386:F" >/proc/sys/fs/binfmt_misc/register
-mount -t tmpfs tmpfs /tmp
 "$@"

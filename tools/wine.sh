@@ -115,15 +115,15 @@ end_wine_session() {
 winpath() { "$WINE" winepath.exe -w "$1" 2>/dev/null; }
 
 # start_xvfb WIDTHxHEIGHT starts Xvfb on the first free display from 90, waits until it
-# answers, exports DISPLAY and sets XVFB_PID. A display is taken when it has a lock, a socket
-# file or an abstract socket (the last is what an X server in another /tmp leaves visible).
+# answers, exports DISPLAY and sets XVFB_PID. Under emulation it lists the server's lock and
+# socket files in TRV_X_FILES, for tools/emulate.sh to remove.
 start_xvfb() {
     local n display=""
     for n in $(seq 90 199); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] ||
-            grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix || { display=$n; break; }
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=$n; break; }
     done
     [ -n "$display" ] || { echo "no free X display" >&2; return 1; }
+    [ -z "${TRV_X_FILES:-}" ] || echo "/tmp/.X$display-lock /tmp/.X11-unix/X$display" >>"$TRV_X_FILES"
     Xvfb ":$display" -screen 0 "${1}x24" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$display"
