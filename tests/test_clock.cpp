@@ -1,6 +1,8 @@
 // The clock controller: states, timer periods, saving, flashing, fatal timer failures.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include "../trv/TRV.h"
 #include "fakewin.h"
 
@@ -238,80 +240,104 @@ TEST(Clock, TimerFailureIsFatalInEveryDirection)
     }
 }
 
-// The tick comes from the performance counter where there is one: exact to the millisecond
-// however large the count, never backwards, and GetTickCount only where there is no counter.
-TEST(Tick, ComesFromThePerformanceCounterWhereThereIsOne)
+namespace {
+
+const ULONGLONG SECOND = 1000, MINUTE = 60 * SECOND, DAY = MS_PER_DAY, WRAP = 1ull << 32;
+const ULONGLONG UP = 3 * DAY + 12345; // the machine's uptime at the first start
+const ULONGLONG STEP = 55;           // GetTickCount's step on Windows 95, and the reading's
+
+// The fake's two clocks at one true time: GetTickCount in 55 ms steps, modulo 2^32, and the
+// counter at FREQUENCY a second from its own account of the time, COUNTER_MS.
+void SetClocks(ULONGLONG trueMs, ULONGLONG counterMs, LONGLONG frequency)
 {
+    Fake.tick = (DWORD)(trueMs / STEP * STEP);
+    Fake.count = (LONGLONG)(counterMs / SECOND * (ULONGLONG)frequency +
+                            (counterMs % SECOND * (ULONGLONG)frequency + 999) / SECOND);
+}
+
+// "D hh:mm:ss.hh" as milliseconds.
+long long Ms(const std::string &text)
+{
+    unsigned long days, h, m, s, cs;
+    if (sscanf(text.c_str(), "%lu %lu:%lu:%lu.%lu", &days, &h, &m, &s, &cs) != 5)
+        return -1;
+    return (((long long)days * 24 + h) * 60 + m) * 60000 + s * 1000 + cs * 10;
+}
+
+} // namespace
+
+// Every reading, from one true time: each run is read every 55 ms from its start to its stop,
+// and the clock reads nothing while it stands stopped between runs. A counter that behaves
+// gives the true time cut to the hundredth; one that misbehaves is held to GetTickCount, so
+// that no reading is further from the true time than the tolerance and one 55 ms step (and
+// the hundredth the display cuts off). No reading of a run is smaller than the one before.
+TEST(Tick, EveryReadingIsHeldToTheTrueTimeAndNeverRunsBack)
+{
+    struct Run {
+        ULONGLONG start, stop; // true time
+    };
     struct Case {
         const char *name;
-        LONGLONG frequency, earlierCount, count;
-        DWORD expected;
+        LONGLONG frequency; // 0: no counter
+        std::vector<Run> runs;
+        ULONGLONG (*counterMs)(ULONGLONG trueMs);
+        bool exact;
     } cases[] = {
-        {"no counter: the system timer's count", 0, 0, 5271, 5225},
-        {"a counter at 1 kHz", 1000, 0, 5271, 5271},
-        {"1,193,182 a second, a count near 2^40", 1193182, 0, 1099511640121, 921495329},
-        {"3 GHz after 80 days: the low 32 bits, no overflow", 3000000000, 0, 20736002999999999,
-         2617033703},
-        {"a frequency past 32 bits", 5000000000, 0, 18000004999999, 3600000},
-        {"a count a millisecond back gives the last one again", 1000, 5271, 5270, 5271},
+        {"a counter at 1 kHz", 1000, {{UP, UP + MINUTE}}, [](ULONGLONG t) { return t; }, true},
+        {"1,193,182 a second, a count near 2^40", 1193182, {{921495329, 921495329 + MINUTE}},
+         [](ULONGLONG t) { return t; }, true},
+        {"3 GHz after 80 days: no product overflows", 3000000000, {{80 * DAY, 80 * DAY + MINUTE}},
+         [](ULONGLONG t) { return t; }, true},
+        {"a frequency past 32 bits", 5000000000, {{UP, UP + MINUTE}},
+         [](ULONGLONG t) { return t; }, true},
+        {"a start after 39 days stopped, GetTickCount's wrap in the run", 1193182,
+         {{WRAP - 39 * DAY - 5 * SECOND, WRAP - 39 * DAY + 5 * SECOND},
+          {WRAP - 5 * SECOND, WRAP + 5 * SECOND}},
+         [](ULONGLONG t) { return t; }, true},
+        {"a leap of 4 s", 1193182, {{UP, UP + MINUTE}},
+         [](ULONGLONG t) { return t < UP + 20 * SECOND ? t : t + 4 * SECOND; }, false},
+        {"a minute's sleep with the counter stopped", 1193182, {{UP, UP + 2 * MINUTE}},
+         [](ULONGLONG t) {
+             const ULONGLONG SLEEP = UP + 1150;
+             return t < SLEEP ? t : t < SLEEP + MINUTE ? SLEEP : t - MINUTE;
+         },
+         false},
+        {"a counter started again after a resume, and the run after it", 1193182,
+         {{UP, UP + 9400}, {UP + 20 * SECOND, UP + 30 * SECOND}},
+         [](ULONGLONG t) { return t < UP + 1100 ? t : t - (UP + 1100); }, false},
+        {"half rate for ten minutes", 1193182, {{UP, UP + 10 * MINUTE}},
+         [](ULONGLONG t) { return t / 2; }, false},
+        {"100 ppm fast for a day, across the day's carry", 1193182, {{UP, UP + DAY + MINUTE}},
+         [](ULONGLONG t) { return t + t / 10000; }, false},
+        {"steps back of 2 ms", 1193182, {{UP, UP + MINUTE}},
+         [](ULONGLONG t) { return (t - UP) / STEP % 10 == 5 ? t - STEP - 2 : t; }, false},
+        {"no counter: GetTickCount", 0, {{UP, UP + MINUTE}}, [](ULONGLONG t) { return t; },
+         false},
     };
+    const long long BOUND = TICK_TOLERANCE + STEP, CUT = 9;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         ResetAll();
         Fake.frequency = c.frequency;
-        Fake.tick = 5225;
-        if (c.earlierCount != 0) {
-            Fake.count = c.earlierCount;
-            ReadTick();
+        for (const Run &run : c.runs) {
+            SetClocks(run.start, c.counterMs(run.start), c.frequency);
+            ClockToggle();
+            long long previous = 0;
+            int failures = 0;
+            for (ULONGLONG t = run.start + STEP; t <= run.stop && failures < 3; t += STEP) {
+                SetClocks(t, c.counterMs(t), c.frequency);
+                char text[STRING_CCH];
+                FormatElapsed(StartTick, text);
+                long long reading = Ms(text), truth = (long long)(t - run.start);
+                bool right = c.exact ? reading == truth / 10 * 10
+                                     : reading <= truth + BOUND && reading >= truth - BOUND - CUT;
+                failures += !right || reading < previous;
+                EXPECT_TRUE(right) << text << " at a true " << truth << " ms";
+                EXPECT_GE(reading, previous) << text << " at a true " << truth << " ms";
+                previous = reading;
+            }
+            ClockToggle();
         }
-        Fake.count = c.count;
-        EXPECT_EQ(c.expected, ReadTick());
         EXPECT_EQ(1, Fake.frequencyQueries);
-    }
-}
-
-// Start, tick and stop read the counter, not the system timer, which here lags in 55 ms steps
-// as on Windows 95.
-TEST(Tick, ReadingsRunOnTheCounterAcrossWrapsStepsBackAndLongPauses)
-{
-    enum Action { TICK, TOGGLE };
-    struct Step {
-        Action action;
-        ULONGLONG ms; // the counter's time
-        const char *elapsed;
-    };
-    const ULONGLONG WRAP = 1ull << 32, DAY = MS_PER_DAY;
-    struct Case {
-        const char *name;
-        LONGLONG frequency;
-        std::vector<Step> steps;
-    } cases[] = {
-        {"start at 1,000 ms, stop at 5,271 ms", 1000,
-         {{TOGGLE, 1000, "(never written)"}, {TOGGLE, 5271, "0 00:00:04.27"}}},
-        {"the 32-bit milliseconds wrap between start and stop", 1193182,
-         {{TOGGLE, WRAP - 500, "(never written)"}, {TOGGLE, WRAP + 1770, "0 00:00:02.27"}}},
-        {"a step back leaves the reading and carries no day", 1000,
-         {{TOGGLE, 1000, "(never written)"},
-          {TICK, 2000, "0 00:00:01.00"},
-          {TICK, 1999, "0 00:00:01.00"},
-          {TICK, 2010, "0 00:00:01.01"}}},
-        {"a start after 39 days stopped, the wrap before the next tick", 1193182,
-         {{TOGGLE, WRAP - 1000 - 39 * DAY, "(never written)"},
-          {TOGGLE, WRAP - 1000 - 39 * DAY + 10000, "0 00:00:10.00"},
-          {TOGGLE, WRAP - 1000, "0 00:00:10.00"},
-          {TICK, WRAP + 4270, "0 00:00:05.27"}}},
-    };
-    for (const Case &c : cases) {
-        ResetAll();
-        Fake.frequency = c.frequency;
-        int number = 0;
-        for (const Step &s : c.steps) {
-            SCOPED_TRACE(testing::Message() << c.name << ", step " << ++number);
-            Fake.count = (LONGLONG)((s.ms * (ULONGLONG)c.frequency + 999) / 1000);
-            Fake.tick = (DWORD)(s.ms / 55 * 55);
-            s.action == TICK ? ClockTick() : ClockToggle();
-            EXPECT_EQ(s.elapsed, Elapsed());
-            EXPECT_EQ(0u, DayCount);
-        }
     }
 }

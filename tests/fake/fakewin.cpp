@@ -125,7 +125,10 @@ void ResetAll()
     SavedCount = 0;
     DayCount = 0;
     CounterFrequency.QuadPart = 0;
-    LastCount.QuadPart = 0;
+    AnchorCounterMs = 0;
+    AnchorSystemTick = 0;
+    AnchorTick = 0;
+    LastTick = 0;
 }
 
 std::vector<std::string> CallsStartingWith(const std::string &prefix)
