@@ -18,9 +18,12 @@ namespace {
 // CPU time: each program in turn, stopped and running for CPU_SECONDS each, in ROUNDS rounds,
 // the order reversed every other round. The goals are judged on the rounds' own ratios, TRV
 // against the floor measured beside it, so that the machine's drift falls on both sides of each
-// ratio alike; and on their lower quartile, a bound: the run-to-run spread of the median alone
-// (0.96 to 1.15 in three runs in a row, under 64-bit Wine on two cores) straddles the goal,
-// while a TRV that costs more than the goal in three rounds out of four misses it every time.
+// ratio alike. Running, TRV writes the time of day only when its text changes, and is to stay
+// clearly below the floor that writes it at every tick: the median of the ratios. Stopped, both
+// write at every tick and the goal is a bound on what TRV adds, judged on the lower quartile:
+// the run-to-run spread of the median alone (0.96 to 1.15 in three runs in a row, under 64-bit
+// Wine on two cores) straddles it, while a TRV that costs more than the goal in three rounds
+// out of four misses it every time.
 const int ROUNDS = 9;
 const int CPU_SECONDS = 6;
 const int STARTS = 7;            // start-up latency: the median of this many starts each
@@ -29,7 +32,7 @@ const int GROWTH_SIZES[] = {100, 1000, 10000};
 const double TIMER_PERIOD_MS = 10; // the fastest period Windows and Wine give a window timer
 const int PAIRS = 50;
 
-const double CPU_RUNNING_GOAL = 1.15, CPU_STOPPED_GOAL = 1.15, START_GOAL = 1.25;
+const double CPU_RUNNING_GOAL = 0.95, CPU_STOPPED_GOAL = 1.15, START_GOAL = 1.25;
 const double ACCURACY_GOAL_MS = 12; // the hundredths cut (10 ms), and a little
 
 std::string Env(const char *name)
@@ -285,8 +288,10 @@ std::vector<double> RoundRatios(const std::vector<Sample> &trv, const std::vecto
 
 // TRV against the floor that draws what it must, part by part, and against the floor that
 // draws nothing: what the drawing costs; then the rounds' own ratios, with the goal.
+enum Statistic { MEDIAN, LOWER_QUARTILE };
+
 void CpuRows(const char *state, const Sample &trv, const Sample &base, const Sample &bare,
-             const std::vector<double> &ratios, double goal)
+             const std::vector<double> &ratios, double goal, Statistic judged)
 {
     std::string figure = std::string("CPU s over ") + Number("%.0f", trv.seconds) + " s, " +
                          state + ", median of " + Number("%.0f", ROUNDS);
@@ -309,7 +314,9 @@ void CpuRows(const char *state, const Sample &trv, const Sample &base, const Sam
     double lower = ratios[ratios.size() / 4], upper = ratios[ratios.size() * 3 / 4];
     std::string quartiles = Number("%.2f", lower) + "-" + Number("%.2f", upper);
     Row("  per round: quartiles", quartiles.c_str(), "", 0, 0);
-    Row("  per round: median, goal on lower quartile", "", "", Median(ratios), goal, lower);
+    Row(judged == MEDIAN ? "  per round: median, goal on the median"
+                         : "  per round: median, goal on the lower quartile",
+        "", "", Median(ratios), goal, judged == MEDIAN ? Median(ratios) : lower);
 }
 
 void GrowthRows(const std::vector<GrowthPoint> &points)
@@ -379,9 +386,9 @@ int main()
 
     Row("figure", "TRV.EXE", "BASE.EXE", 0, 0);
     CpuRows("running", trv.running, base.running, bare.running,
-            RoundRatios(trv.runningRounds, base.runningRounds), CPU_RUNNING_GOAL);
+            RoundRatios(trv.runningRounds, base.runningRounds), CPU_RUNNING_GOAL, MEDIAN);
     CpuRows("stopped", trv.stopped, base.stopped, bare.stopped,
-            RoundRatios(trv.stoppedRounds, base.stoppedRounds), CPU_STOPPED_GOAL);
+            RoundRatios(trv.stoppedRounds, base.stoppedRounds), CPU_STOPPED_GOAL, LOWER_QUARTILE);
     Row("start-up to first text, ms (median of 7)", Number("%.0f", trv.startMs).c_str(),
         Number("%.0f", base.startMs).c_str(), Ratio(trv.startMs, base.startMs), START_GOAL);
     Row("peak working set, KiB", Number("%.0f", trv.running.peakKb).c_str(),

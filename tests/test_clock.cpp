@@ -34,45 +34,69 @@ TEST(Clock, TogglesArmTheTimerAtThePeriodOfTheNewState)
     Fake.calls.clear();
     Fake.tick = 6234;
     ClockToggle();
-    EXPECT_EQ((Calls{"KillTimer main 1", "SetTimer main 1 100 null"}), Fake.calls);
-    EXPECT_EQ(0, Running);
     // The frozen reading is the moment of Stop, not the last tick's.
-    EXPECT_EQ("0 00:00:01.23", Elapsed());
+    EXPECT_EQ((Calls{"SetDlgItemTextA main 135 0 00:00:01.23", "KillTimer main 1",
+                     "SetTimer main 1 100 null"}),
+              Fake.calls);
+    EXPECT_EQ(0, Running);
 }
 
-// One scripted session: each step is an action at a tick, then what the window shows.
+// The controls a step wrote, in order: "time" (IDC_CURRENT) and "elapsed" (IDC_ELAPSED).
+static std::string Writes()
+{
+    std::string writes;
+    const std::string prefix = "SetDlgItemTextA main ";
+    for (const std::string &call : CallsStartingWith(prefix)) {
+        int id = std::stoi(call.substr(prefix.size()));
+        writes += std::string(writes.empty() ? "" : " ") + (id == IDC_CURRENT ? "time" : "elapsed");
+    }
+    return writes;
+}
+
+// One scripted session: each step is an action at a tick, then what the window shows. The
+// time of day follows the tick; it is written only when its text changes, the elapsed text
+// at every running tick.
 TEST(Clock, RunsStopsAndSavesAcrossRuns)
 {
     enum Action { TICK, TOGGLE, SAVE };
     struct Step {
         Action action;
         DWORD tick;
+        const char *writes;    // the controls written, in order
         const char *elapsed;   // text of IDC_ELAPSED afterwards
         size_t entries;        // list size afterwards
         const char *lastEntry; // newest entry, when entries > 0
         int beeps;
     } steps[] = {
-        {TICK, 100, "(never written)", 0, "", 0},
-        {SAVE, 150, "(never written)", 0, "", 1}, // refused before the first start
-        {TOGGLE, 1000, "(never written)", 0, "", 1},
-        {TICK, 1010, "0 00:00:00.01", 0, "", 1},
-        {SAVE, 5270, "0 00:00:00.01", 1, "1: 0 00:00:04.27", 1}, // a save writes no display
-        {TICK, 5280, "0 00:00:04.28", 1, "1: 0 00:00:04.27", 1},
-        {SAVE, 61000, "0 00:00:04.28", 2, "2: 0 00:01:00.00", 1},
-        {TOGGLE, 62000, "0 00:01:01.00", 2, "2: 0 00:01:00.00", 1},
-        {TICK, 70000, "0 00:01:01.00", 2, "2: 0 00:01:00.00", 1}, // stopped: frozen
-        {SAVE, 70010, "0 00:01:01.00", 2, "2: 0 00:01:00.00", 2},
-        {TOGGLE, 80000, "0 00:01:01.00", 2, "2: 0 00:01:00.00", 2},
-        {TICK, 80500, "0 00:00:00.50", 2, "2: 0 00:01:00.00", 2}, // counts from the new start
-        {SAVE, 81000, "0 00:00:00.50", 3, "3: 0 00:00:01.00", 2}, // numbering runs on
+        {TICK, 100, "time", "(never written)", 0, "", 0}, // the first tick writes the time
+        {TICK, 150, "", "(never written)", 0, "", 0},     // the same tenth: nothing
+        {TICK, 200, "time", "(never written)", 0, "", 0}, // the next tenth
+        {SAVE, 250, "", "(never written)", 0, "", 1},     // refused before the first start
+        {TOGGLE, 1000, "", "(never written)", 0, "", 1},
+        {TICK, 1010, "time elapsed", "0 00:00:00.01", 0, "", 1},
+        {TICK, 1020, "elapsed", "0 00:00:00.02", 0, "", 1}, // running, within one tenth
+        {TICK, 1099, "elapsed", "0 00:00:00.09", 0, "", 1},
+        {TICK, 1100, "time elapsed", "0 00:00:00.10", 0, "", 1},
+        {SAVE, 5270, "", "0 00:00:00.10", 1, "1: 0 00:00:04.27", 1}, // a save writes no text
+        {TICK, 5280, "time elapsed", "0 00:00:04.28", 1, "1: 0 00:00:04.27", 1},
+        {SAVE, 61000, "", "0 00:00:04.28", 2, "2: 0 00:01:00.00", 1},
+        {TOGGLE, 62000, "elapsed", "0 00:01:01.00", 2, "2: 0 00:01:00.00", 1},
+        {TICK, 70000, "time", "0 00:01:01.00", 2, "2: 0 00:01:00.00", 1}, // stopped: frozen
+        {SAVE, 70010, "", "0 00:01:01.00", 2, "2: 0 00:01:00.00", 2},
+        {TOGGLE, 80000, "", "0 00:01:01.00", 2, "2: 0 00:01:00.00", 2},
+        {TICK, 80500, "time elapsed", "0 00:00:00.50", 2, "2: 0 00:01:00.00", 2}, // new start
+        {SAVE, 81000, "", "0 00:00:00.50", 3, "3: 0 00:00:01.00", 2}, // numbering runs on
     };
     ResetAll();
     int number = 0;
     for (const Step &s : steps) {
         SCOPED_TRACE(testing::Message() << "step " << ++number << " at tick " << s.tick);
+        Fake.calls.clear();
         Fake.tick = s.tick;
         Fake.localTime.wSecond = (WORD)(s.tick / 1000 % 60);
+        Fake.localTime.wMilliseconds = (WORD)(s.tick % 1000);
         s.action == TICK ? ClockTick() : s.action == TOGGLE ? ClockToggle() : ClockSave();
+        EXPECT_EQ(s.writes, Writes());
         EXPECT_EQ(s.elapsed, Elapsed());
         ASSERT_EQ(s.entries, Fake.list.size());
         if (s.entries > 0) {

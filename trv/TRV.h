@@ -41,6 +41,7 @@ extern int Running;
 extern DWORD StartTick;
 extern DWORD LastFlashTick;
 extern int SavedCount;
+extern char ShownTimeOfDay[STRING_CCH]; /* what IDC_CURRENT was last given */
 void ClockStart(void);
 void ClockTick(void);
 void ClockToggle(void);

@@ -6,6 +6,7 @@ int Running;
 DWORD StartTick;
 DWORD LastFlashTick;
 int SavedCount;
+char ShownTimeOfDay[STRING_CCH];
 
 static void ArmClockTimer(UINT period)
 {
@@ -36,11 +37,30 @@ void ClockStart(void)
     ArmClockTimer(IDLE_INTERVAL);
 }
 
-void ClockTick(void)
+static BOOL SameText(const char *a, const char *b)
+{
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+/* The time of day shows tenths, and a running clock ticks every 10 to 55 ms: most ticks would
+   write the text the control already shows, and each write repaints it. */
+static void ShowTimeOfDay(void)
 {
     char text[STRING_CCH];
     FormatTimeOfDay(text);
+    if (SameText(text, ShownTimeOfDay))
+        return;
+    lstrcpynA(ShownTimeOfDay, text, STRING_CCH);
     SetDlgItemTextA(MainWindow, IDC_CURRENT, text);
+}
+
+void ClockTick(void)
+{
+    ShowTimeOfDay();
     if (!Running)
         return;
     ShowElapsed();

@@ -124,6 +124,7 @@ void ResetAll()
     LastFlashTick = 0;
     SavedCount = 0;
     DayCount = 0;
+    ShownTimeOfDay[0] = '\0';
     CounterFrequency.QuadPart = 0;
     AnchorCounterMs = 0;
     AnchorSystemTick = 0;
@@ -252,6 +253,7 @@ BOOL WINAPI KillTimer(HWND window, UINT_PTR id)
 BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text)
 {
     FakeScope scope;
+    Log("SetDlgItemTextA %s %d %s", Name(dialog), id, text);
     if (dialog == FAKE_MAIN)
         Fake.texts[id] = text;
     return TRUE;
