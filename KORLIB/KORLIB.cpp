@@ -133,7 +133,9 @@ void CenterWindow(HWND window)
     SetWindowPos(window, NULL, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER);
 }
 
+/* The dialog face colour, in which the texts and buttons paint themselves, whatever the scheme
+   (C0C0C0 in Windows 95's own); a class takes a system colour as its index plus one. */
 HBRUSH DialogBackgroundBrush(void)
 {
-    return (HBRUSH)GetStockObject(LTGRAY_BRUSH);
+    return (HBRUSH)(COLOR_BTNFACE + 1);
 }

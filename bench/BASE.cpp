@@ -75,7 +75,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconA(instance, "ICONX");
     windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    windowClass.hbrBackground = (HBRUSH)GetStockObject(LTGRAY_BRUSH);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = className;
     RegisterClassA(&windowClass);
     HWND window = CreateDialogParamA(instance, "DIAL_MAIN", NULL, NULL, 0);

@@ -339,13 +339,18 @@ void Keys(HWND target, const std::string &chord)
         SendKey(*it, true);
 }
 
-void ClickAt(HWND target, int screenX, int screenY, const std::string &what)
+void PressAndRelease(HWND target, POINT press, POINT release, const std::string &what)
 {
     BringForward(target);
     Sent += " click:" + what;
-    SendMouse(screenX, screenY, 0);
-    SendMouse(screenX, screenY, MOUSEEVENTF_LEFTDOWN);
-    SendMouse(screenX, screenY, MOUSEEVENTF_LEFTUP);
+    SendMouse(press.x, press.y, 0);
+    SendMouse(press.x, press.y, MOUSEEVENTF_LEFTDOWN);
+    SendMouse(release.x, release.y, MOUSEEVENTF_LEFTUP);
+}
+
+void ClickAt(HWND target, int screenX, int screenY, const std::string &what)
+{
+    PressAndRelease(target, {screenX, screenY}, {screenX, screenY}, what);
 }
 
 void Click(HWND target, HWND control)

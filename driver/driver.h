@@ -66,6 +66,7 @@ HWND FocusOf(HWND window); // the control with the keyboard focus in window's th
 // Keys as "alt+s", "shift+alt+s", "enter", "f1", "ctrl+enter", "alt+f4", "esc", "tab".
 void Keys(HWND target, const std::string &chord);
 void ClickAt(HWND target, int screenX, int screenY, const std::string &what); // what: for reports
+void PressAndRelease(HWND target, POINT press, POINT release, const std::string &what);
 void Click(HWND target, HWND control);
 void ClickCloseButton(HWND window); // the caption's close button
 

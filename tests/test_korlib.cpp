@@ -177,9 +177,10 @@ TEST(AboutDlgProc, CentresOnOpeningAndClosesOnlyOnCommandTwo)
     }
 }
 
-TEST(DialogBackgroundBrush, IsTheStockLightGreyBrush)
+// The class's system colour value: texts, buttons and window in one colour in every scheme.
+TEST(DialogBackgroundBrush, IsTheDialogFaceColour)
 {
     ResetAll();
-    EXPECT_EQ((HBRUSH)GetStockObject(LTGRAY_BRUSH), DialogBackgroundBrush());
-    EXPECT_EQ((Calls{"GetStockObject 1", "GetStockObject 1"}), Fake.calls);
+    EXPECT_EQ((HBRUSH)(COLOR_BTNFACE + 1), DialogBackgroundBrush());
+    EXPECT_EQ(Calls{}, Fake.calls);
 }

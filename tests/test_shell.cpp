@@ -29,7 +29,9 @@ TEST(MainWndProc, DispatchesEachCommandOnItsLowWordAfterMovingTheFocus)
         {0x10000 | CMD_START_STOP, 0,
          {"SetFocus main", "KillTimer main 1", "SetTimer main 1 1 null"}},
         {CMD_SAVE, 0, {"SetFocus main", "MessageBeep 0"}},
-        {CMD_HELP, 0, {"SetFocus main", "WinHelpA main C:\\Tools\\TRV.HLP 3 0"}},
+        {CMD_HELP, 0,
+         {"SetFocus main", "GetModuleHandleA KERNEL32.DLL",
+          "GetProcAddress KERNEL32.DLL GetTickCount64", "WinHelpA main C:\\Tools\\TRV.HLP 3 0"}},
         {0x10000 | CMD_ABOUT, 0,
          {"SetFocus main", "DialogBoxParamA app DIAL_ABOUT main AboutDlgProc 0"}},
         {CMD_EXIT, 0,
@@ -48,54 +50,61 @@ TEST(MainWndProc, DispatchesEachCommandOnItsLowWordAfterMovingTheFocus)
     }
 }
 
-// Windows Vista and later (major version 6 or more) open the page beside the help file
-// through the shell, where there is one; every other Windows asks the help engine. Either
-// failing shows one error box, and the clock carries on.
+// Where KERNEL32 exports what Windows Vista and later do, whatever version the program is told
+// (compatibility mode tells Windows 10's programs 4.0 or 5.1), the page beside the help file
+// is opened through the shell, with COM set up first, where there is one; every other Windows
+// asks the help engine. Either failing shows one error box, and the clock carries on.
 TEST(MainWndProc, HelpGoesToTheEngineOrToThePageAndAFailureShowsOneErrorBox)
 {
     const char *const PAGE = "C:\\Tools\\TRV.HTM";
     const std::string ENGINE = "WinHelpA main C:\\Tools\\TRV.HLP 3 0";
-    const std::string SHELL = std::string("ShellExecuteA main open ") + PAGE + " null null 1";
     const std::string FIND = std::string("GetFileAttributesA ") + PAGE;
+    const Calls COM = {"LoadLibraryA OLE32.DLL", "GetProcAddress OLE32.DLL CoInitializeEx",
+                       "CoInitializeEx null 6"};
+    const Calls SHELL = {"LoadLibraryA SHELL32.DLL", "GetProcAddress SHELL32.DLL ShellExecuteA",
+                         std::string("ShellExecuteA main open ") + PAGE + " null null 1"};
+    auto join = [](std::initializer_list<Calls> parts) {
+        Calls all;
+        for (const Calls &part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
     struct Case {
         const char *name;
-        DWORD version;
-        bool page, shellMissing;
+        bool vista, page;
+        const char *missingLibrary;
         BOOL winHelpResult;
         INT_PTR shellResult;
-        Calls calls; // after SetFocus
+        Calls calls; // after the feature is looked up
         bool errorBox;
     } cases[] = {
-        {"Windows 95, 4.0", 0xC0000004, true, false, TRUE, 42, {ENGINE}, false},
-        {"Windows XP, 5.1", 0x0A280105, true, false, TRUE, 42, {ENGINE}, false},
-        {"the engine fails", 0x0A280105, false, false, FALSE, 42, {ENGINE}, true},
-        {"Windows 7, 6.1, with the page", 0x1DB10106, true, false, TRUE, 42,
-         {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL}, false},
-        {"Windows 10 as it tells a program without a manifest, 6.2", 0x23F00206, true, false,
-         TRUE, 33, {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL},
-         false},
-        {"Windows 10, 10.0", 0x4A61000A, true, false, TRUE, 42,
-         {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL}, false},
-        {"Windows 7 without the page", 0x1DB10106, false, false, TRUE, 42, {FIND, ENGINE}, false},
-        {"the shell finds no program for the page", 0x4A61000A, true, false, TRUE, 2,
-         {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL}, true},
-        {"the shell answers 32", 0x4A61000A, true, false, TRUE, 32,
-         {FIND, "LoadLibraryA SHELL32.DLL", "GetProcAddress shell ShellExecuteA", SHELL}, true},
-        {"no SHELL32", 0x4A61000A, true, true, TRUE, 42, {FIND, "LoadLibraryA SHELL32.DLL"}, true},
+        {"Windows 95 to XP: the engine, page or not", false, true, "", TRUE, 42, {ENGINE}, false},
+        {"the engine fails", false, false, "", FALSE, 42, {ENGINE}, true},
+        {"Vista and later, in any compatibility mode, with the page", true, true, "", TRUE, 33,
+         join({{FIND}, COM, SHELL}), false},
+        {"Vista and later without the page", true, false, "", TRUE, 42, {FIND, ENGINE}, false},
+        {"the shell finds no program for the page", true, true, "", TRUE, 2,
+         join({{FIND}, COM, SHELL}), true},
+        {"the shell answers 32", true, true, "", TRUE, 32, join({{FIND}, COM, SHELL}), true},
+        {"no SHELL32", true, true, "SHELL32.DLL", TRUE, 42,
+         join({{FIND}, COM, {"LoadLibraryA SHELL32.DLL"}}), true},
+        {"no OLE32: the shell is asked all the same", true, true, "OLE32.DLL", TRUE, 42,
+         join({{FIND, "LoadLibraryA OLE32.DLL"}, SHELL}), false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         ReadyWindow();
         Running = 1;
         StartTick = 77;
-        Fake.version = c.version;
+        Fake.vista = c.vista;
         Fake.existingFile = c.page ? PAGE : "";
-        Fake.shellMissing = c.shellMissing;
+        Fake.missingLibrary = c.missingLibrary;
         Fake.winHelpResult = c.winHelpResult;
         Fake.shellExecuteResult = c.shellResult;
         EXPECT_EQ(0, Command(CMD_HELP));
-        Calls calls = c.calls;
-        calls.insert(calls.begin(), "SetFocus main");
+        Calls calls = join({{"SetFocus main", "GetModuleHandleA KERNEL32.DLL",
+                             "GetProcAddress KERNEL32.DLL GetTickCount64"},
+                            c.calls});
         if (c.errorBox)
             calls.push_back("MessageBoxA main 'Help error' 'Tarvik 2 - Error' 0x2030");
         EXPECT_EQ(calls, Fake.calls);
@@ -144,13 +153,13 @@ TEST(WinMain, RegistersCreatesShowsLoadsAcceleratorsThenRunsTheLoop)
     ResetAll();
     Fake.modulePath = "C:\\Apps\\TRV.EXE";
     Fake.queue = {MSG{FAKE_MAIN, WM_TIMER, 0, 0, 0, {0, 0}},
-                  MSG{FAKE_MAIN, 0x0105, 1, 0, 0, {0, 0}}}; // the second matches an accelerator
+                  MSG{FAKE_MAIN, 0x0105, 1, 0, 0, {0, 0}}, // matches an accelerator
+                  MSG{FAKE_LIST, WM_LBUTTONUP, 0, 0, 0, {0, 0}}};
     Fake.quitCode = 0;
     RunWinMain(0);
     EXPECT_EQ((Calls{
                   "LoadIconA app ICONX",
                   "LoadCursorA null 32512",
-                  "GetStockObject 1",
                   "RegisterClassA Tarvik 2",
                   "CreateDialogParamA app DIAL_MAIN null null 0",
                   "DefWindowProcA main 0x81 0 0", // the first message names the window
@@ -166,6 +175,11 @@ TEST(WinMain, RegistersCreatesShowsLoadsAcceleratorsThenRunsTheLoop)
                   "GetMessageA null 0 0",
                   "TranslateAcceleratorA main table 0x105",
                   "GetMessageA null 0 0",
+                  "TranslateAcceleratorA main table 0x202",
+                  "TranslateMessage 0x202",
+                  "DispatchMessageA 0x202",
+                  "SetFocus main", // a press that ended without a command leaves no focus behind
+                  "GetMessageA null 0 0",
               }),
               Fake.calls);
     EXPECT_EQ(FAKE_MAIN, MainWindow);
@@ -177,7 +191,7 @@ TEST(WinMain, RegistersCreatesShowsLoadsAcceleratorsThenRunsTheLoop)
     EXPECT_EQ(30, wc.cbWndExtra);
     EXPECT_EQ(FAKE_INSTANCE, wc.hInstance);
     EXPECT_EQ(NULL, wc.lpszMenuName);
-    EXPECT_EQ((HBRUSH)GetStockObject(LTGRAY_BRUSH), wc.hbrBackground);
+    EXPECT_EQ((HBRUSH)(COLOR_BTNFACE + 1), wc.hbrBackground);
     EXPECT_EQ("Tarvik 2", Fake.registeredClassName);
 }
 

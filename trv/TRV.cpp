@@ -16,12 +16,32 @@ static void OnCreate(void)
 }
 
 /* Windows Vista and later have no engine for .HLP files (10 and 11 none at all), so there the
-   same help, the page beside the help file, is opened by the shell in the browser. SHELL32 is
-   loaded only then, and stays loaded: the shell may still be at work when the call returns. */
-#define FIRST_WITHOUT_HELP_ENGINE 6 /* Vista's major version */
-#define SHELL_EXECUTE_ERRORS      32 /* ShellExecuteA's results up to this are failures */
+   same help, the page beside the help file, is opened by the shell in the browser. Vista is
+   known by a function that its KERNEL32 was the first to export, not by the version the
+   program is told: that follows the compatibility settings, and a program made for Windows 95
+   is one that people run in Windows 95 or XP compatibility mode. SHELL32, and OLE32 for the
+   COM that the shell's extensions need, are loaded only then, and stay loaded: the shell may
+   still be at work when the call returns. */
+#define FIRST_VISTA_EXPORT    "GetTickCount64"
+#define SHELL_EXECUTE_ERRORS  32  /* ShellExecuteA's results up to this are failures */
+#define COM_FOR_THE_SHELL     0x6 /* COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE */
 
+typedef void (*AnyProc)(void);
+typedef HRESULT(WINAPI *CoInitializeExProc)(LPVOID, DWORD);
 typedef HINSTANCE(WINAPI *ShellExecuteProc)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+
+/* A function of a library loaded by name, or null. Through a plain function type: the type of
+   GetProcAddress's result takes no arguments. */
+static AnyProc LibraryProc(const char *library, const char *name)
+{
+    HMODULE module = LoadLibraryA(library);
+    return module == NULL ? NULL : reinterpret_cast<AnyProc>(GetProcAddress(module, name));
+}
+
+static BOOL HasHelpEngine(void)
+{
+    return GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), FIRST_VISTA_EXPORT) == NULL;
+}
 
 /* The page's path, the help file's with its extension changed; false where there is none. */
 static BOOL FindHelpPage(char *page)
@@ -38,14 +58,21 @@ static BOOL FindHelpPage(char *page)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+/* COM as the shell asks its callers to set it up. Without it the shell is asked all the same:
+   opening a page seldom needs an extension. */
+static void StartCom(void)
+{
+    CoInitializeExProc coInitializeEx =
+        reinterpret_cast<CoInitializeExProc>(LibraryProc("OLE32.DLL", "CoInitializeEx"));
+    if (coInitializeEx != NULL)
+        coInitializeEx(NULL, COM_FOR_THE_SHELL);
+}
+
 static BOOL OpenHelpPage(const char *page)
 {
-    HMODULE shell = LoadLibraryA("SHELL32.DLL");
-    if (shell == NULL)
-        return FALSE;
-    /* Through a plain function type first: GetProcAddress's own type takes no arguments. */
-    ShellExecuteProc shellExecute = reinterpret_cast<ShellExecuteProc>(
-        reinterpret_cast<void (*)(void)>(GetProcAddress(shell, "ShellExecuteA")));
+    StartCom();
+    ShellExecuteProc shellExecute =
+        reinterpret_cast<ShellExecuteProc>(LibraryProc("SHELL32.DLL", "ShellExecuteA"));
     if (shellExecute == NULL)
         return FALSE;
     HINSTANCE result = shellExecute(MainWindow, "open", page, NULL, NULL, SW_SHOWNORMAL);
@@ -56,7 +83,7 @@ static void ShowHelp(void)
 {
     char page[PATH_CCH];
     BOOL shown;
-    if (LOBYTE(LOWORD(GetVersion())) >= FIRST_WITHOUT_HELP_ENGINE && FindHelpPage(page))
+    if (!HasHelpEngine() && FindHelpPage(page))
         shown = OpenHelpPage(page);
     else
         shown = WinHelpA(MainWindow, HelpPath, HELP_CONTENTS, 0);
@@ -155,10 +182,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
 
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0)) {
-        if (!TranslateAcceleratorA(MainWindow, accelerators, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        if (TranslateAcceleratorA(MainWindow, accelerators, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+        /* A button takes the focus when the mouse goes down on it, and keeps it when the mouse
+           goes up elsewhere: no command then takes it back, and Space would press the button.
+           The keyboard belongs to the accelerators. */
+        if (message.message == WM_LBUTTONUP)
+            SetFocus(MainWindow);
     }
     return (int)message.wParam;
 }

@@ -18,7 +18,6 @@ HWND const FAKE_DIALOG = reinterpret_cast<HWND>(&dialogObject);
 HINSTANCE const FAKE_INSTANCE = reinterpret_cast<HINSTANCE>(&instanceObject);
 
 static char iconObject, cursorObject, accelObject;
-static char stockObjects[8];
 
 // The sanitizer runtime calls these hooks on every allocation (GCC ships no header for them).
 extern "C" int __sanitizer_install_malloc_and_free_hooks(
@@ -165,13 +164,6 @@ void WINAPI GetLocalTime(SYSTEMTIME *time)
     *time = Fake.localTime;
 }
 
-HMODULE WINAPI GetModuleHandleA(LPCSTR name)
-{
-    FakeScope scope;
-    Log("GetModuleHandleA %s", name);
-    return Fake.moduleLoadedByName ? FAKE_INSTANCE : NULL;
-}
-
 // Copies as the platform does when the buffer is too small: cut, unterminated, full length.
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
 {
@@ -196,11 +188,6 @@ void WINAPI ExitProcess(UINT code)
     throw FakeExit{code};
 }
 
-DWORD WINAPI GetVersion(void)
-{
-    return Fake.version;
-}
-
 DWORD WINAPI GetFileAttributesA(LPCSTR path)
 {
     FakeScope scope;
@@ -208,13 +195,41 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path)
     return path == Fake.existingFile ? 0x20 /* archive */ : INVALID_FILE_ATTRIBUTES;
 }
 
-static char shellObject;
+// The libraries the program loads or looks into, by name.
+static const char *const LIBRARIES[] = {"KERNEL32.DLL", "SHELL32.DLL", "OLE32.DLL"};
+const size_t LIBRARY_COUNT = sizeof LIBRARIES / sizeof *LIBRARIES;
+static char libraryObjects[LIBRARY_COUNT];
+
+static const char *LibraryName(HMODULE module)
+{
+    for (size_t i = 0; i < LIBRARY_COUNT; ++i)
+        if (module == reinterpret_cast<HMODULE>(&libraryObjects[i]))
+            return LIBRARIES[i];
+    return "other";
+}
+
+static HMODULE Library(LPCSTR name)
+{
+    for (size_t i = 0; i < LIBRARY_COUNT; ++i)
+        if (strcmp(name, LIBRARIES[i]) == 0 && name != Fake.missingLibrary)
+            return reinterpret_cast<HMODULE>(&libraryObjects[i]);
+    return NULL;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR name)
+{
+    FakeScope scope;
+    Log("GetModuleHandleA %s", name);
+    if (strcmp(name, LIBRARIES[0]) == 0)
+        return Library(name);
+    return Fake.moduleLoadedByName ? FAKE_INSTANCE : NULL;
+}
 
 HMODULE WINAPI LoadLibraryA(LPCSTR name)
 {
     FakeScope scope;
     Log("LoadLibraryA %s", name);
-    return Fake.shellMissing ? NULL : reinterpret_cast<HMODULE>(&shellObject);
+    return Library(name);
 }
 
 static HINSTANCE WINAPI ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters,
@@ -226,14 +241,26 @@ static HINSTANCE WINAPI ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPC
     return reinterpret_cast<HINSTANCE>(Fake.shellExecuteResult);
 }
 
+static HRESULT WINAPI CoInitializeEx(LPVOID reserved, DWORD flags)
+{
+    FakeScope scope;
+    Log("CoInitializeEx %s %u", reserved ? "other" : "null", flags);
+    return 0;
+}
+
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 {
     FakeScope scope;
-    Log("GetProcAddress %s %s", module == reinterpret_cast<HMODULE>(&shellObject) ? "shell" : "other",
-        name);
-    return strcmp(name, "ShellExecuteA") != 0
-               ? NULL
-               : reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(ShellExecuteA));
+    std::string library = LibraryName(module);
+    Log("GetProcAddress %s %s", library.c_str(), name);
+    void (*found)(void) = NULL;
+    if (library == "SHELL32.DLL" && strcmp(name, "ShellExecuteA") == 0)
+        found = reinterpret_cast<void (*)(void)>(ShellExecuteA);
+    else if (library == "OLE32.DLL" && strcmp(name, "CoInitializeEx") == 0)
+        found = reinterpret_cast<void (*)(void)>(CoInitializeEx);
+    else if (library == "KERNEL32.DLL" && strcmp(name, "GetTickCount64") == 0 && Fake.vista)
+        found = reinterpret_cast<void (*)(void)>(GetTickCount);
+    return reinterpret_cast<FARPROC>(found);
 }
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc)
@@ -508,11 +535,4 @@ LRESULT WINAPI DispatchMessageA(const MSG *message)
     FakeScope scope;
     Log("DispatchMessageA 0x%x", message->message);
     return 0;
-}
-
-HGDIOBJ WINAPI GetStockObject(int index)
-{
-    FakeScope scope;
-    Log("GetStockObject %d", index);
-    return index >= 0 && index < 8 ? &stockObjects[index] : NULL;
 }

@@ -29,9 +29,9 @@ struct FakeState {
     bool setTimerFails = false;
     bool iconic = false;
     BOOL winHelpResult = TRUE;
-    DWORD version = 0xC0000004;    // GetVersion: Windows 95, 4.0
+    bool vista = false;            // KERNEL32 exports what Windows Vista and later do
     std::string existingFile;      // GetFileAttributesA finds this one file
-    bool shellMissing = false;     // LoadLibraryA finds no SHELL32
+    std::string missingLibrary;    // LoadLibraryA does not find this one
     INT_PTR shellExecuteResult = 42; // above 32: opened
     INT_PTR dialogBoxResult = 0;
     LRESULT defWindowProcResult = 0;

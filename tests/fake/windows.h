@@ -11,6 +11,7 @@ typedef uint32_t DWORD;
 typedef uint16_t WORD;
 typedef uint8_t BYTE;
 typedef int32_t LONG;
+typedef LONG HRESULT;
 typedef int BOOL;
 typedef unsigned int UINT;
 typedef int INT;
@@ -23,6 +24,7 @@ typedef LONG_PTR LRESULT;
 typedef int64_t LONGLONG;
 typedef uint64_t ULONGLONG;
 typedef char *LPSTR;
+typedef void *LPVOID;
 typedef const char *LPCSTR;
 
 typedef union {
@@ -39,7 +41,6 @@ DECLARE_HANDLE(HBRUSH);
 DECLARE_HANDLE(HACCEL);
 typedef HINSTANCE HMODULE;
 typedef HICON HCURSOR;
-typedef void *HGDIOBJ;
 typedef void *TIMERPROC;
 typedef INT_PTR (*FARPROC)(void);
 
@@ -95,6 +96,7 @@ typedef struct {
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
+#define WM_LBUTTONUP 0x0202
 
 #define LB_ADDSTRING 0x0180
 #define LB_SETCURSEL 0x0186
@@ -116,7 +118,7 @@ typedef struct {
 #define CS_HREDRAW 0x0002
 #define DLGWINDOWEXTRA 30
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
-#define LTGRAY_BRUSH 1
+#define COLOR_BTNFACE 15
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
 #define SWP_NOSIZE 0x0001
@@ -137,7 +139,6 @@ void WINAPI GetLocalTime(SYSTEMTIME *time);
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
 void WINAPI ExitProcess(UINT code);
-DWORD WINAPI GetVersion(void);
 DWORD WINAPI GetFileAttributesA(LPCSTR path);
 HMODULE WINAPI LoadLibraryA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
@@ -174,7 +175,6 @@ BOOL WINAPI GetMessageA(MSG *message, HWND window, UINT first, UINT last);
 int WINAPI TranslateAcceleratorA(HWND window, HACCEL accelerators, MSG *message);
 BOOL WINAPI TranslateMessage(const MSG *message);
 LRESULT WINAPI DispatchMessageA(const MSG *message);
-HGDIOBJ WINAPI GetStockObject(int index);
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand);
