@@ -21,11 +21,36 @@ std::string WorkFolder()
     return path ? path : ".";
 }
 
-// What bounds a case: when it started and for how long it may run (unbounded until the first
-// StartCase), the inputs sent in it, and the programs whose end, unless awaited, ends the case.
+// What bounds a case: its name, when it started and for how long it may run (unbounded until
+// the first StartCase), the driver's step, the inputs sent in it, and the programs whose end,
+// unless awaited, ends the case. The watchdog reads them under CaseLock, which the main thread
+// holds only while it changes them.
+static CRITICAL_SECTION CaseLock;
+static std::string CaseName, CaseStep;
 static DWORD CaseStart, CaseLimit = MAXDWORD;
 static std::string Sent;
 static std::vector<HANDLE> Watched;
+
+namespace {
+
+struct CaseLocked {
+    CaseLocked() { EnterCriticalSection(&CaseLock); }
+    ~CaseLocked() { LeaveCriticalSection(&CaseLock); }
+};
+
+void Step(const std::string &step)
+{
+    CaseLocked locked;
+    CaseStep = step;
+}
+
+void Note(const std::string &input)
+{
+    CaseLocked locked;
+    Sent += " " + input;
+}
+
+} // namespace
 
 [[noreturn]] static void Fail(const std::string &what)
 {
@@ -35,6 +60,7 @@ static std::vector<HANDLE> Watched;
 
 static void Unwatch(const App &app)
 {
+    CaseLocked locked;
     Watched.erase(std::remove(Watched.begin(), Watched.end(), app.process.hProcess), Watched.end());
 }
 
@@ -167,6 +193,7 @@ HWND FocusOf(HWND window)
 bool StartApp(App &app, const std::string &exe, const std::string &folder,
               const std::string &arguments)
 {
+    Step("starting " + exe);
     std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -175,7 +202,10 @@ bool StartApp(App &app, const std::string &exe, const std::string &folder,
     if (!CreateProcessA(exe.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL,
                         folder.empty() ? NULL : folder.c_str(), &startup, &app.process))
         return false;
-    Watched.push_back(app.process.hProcess);
+    {
+        CaseLocked locked;
+        Watched.push_back(app.process.hProcess);
+    }
     return WaitUntil([&] {
         std::vector<HWND> windows = TopWindows(app.process.dwProcessId, TEXT_OF_IDS_CLASS_NAME);
         app.window = windows.empty() ? NULL : windows[0];
@@ -198,6 +228,7 @@ void KillApp(App &app)
 {
     if (app.process.hProcess == NULL)
         return;
+    Step("ending a program");
     Unwatch(app);
     if (WaitForSingleObject(app.process.hProcess, 0) != WAIT_OBJECT_0) {
         TerminateProcess(app.process.hProcess, 99);
@@ -290,12 +321,61 @@ void CloseOurWindows()
             PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-void StartCase()
+// Ends the run when a case outlasts its bound in a call that does not return (a message to a
+// window whose thread waits on something else, say), which WaitUntil's own check never sees:
+// it names the case, its step and its inputs, ends the programs the case started and every
+// program with a window of ours, and then the driver, which so writes no verdict. It only asks
+// the server, never a window, so nothing it does can wait on the hung call.
+static DWORD WINAPI Watchdog(LPVOID)
 {
-    CaseStart = GetTickCount();
-    CaseLimit = CASE_MS;
-    Sent.clear();
-    Watched.clear(); // what an earlier case left is closed now, not a failure of this one
+    for (;;) {
+        Sleep(WATCHDOG_POLL_MS);
+        std::string report;
+        std::vector<HANDLE> programs;
+        {
+            CaseLocked locked;
+            DWORD ran = GetTickCount() - CaseStart;
+            if (CaseLimit == MAXDWORD || ran <= CaseLimit + WATCHDOG_GRACE_MS)
+                continue;
+            report = "e2e: watchdog: " + CaseName + " ran past its " +
+                     std::to_string(CaseLimit / 1000) + " s in the step \"" + CaseStep +
+                     "\"; inputs sent in it:" + (Sent.empty() ? " none" : Sent) + "\n";
+            programs = Watched;
+        }
+        DWORD written;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), report.data(), (DWORD)report.size(), &written,
+                  NULL);
+        for (const char *className : OUR_CLASSES)
+            for (HWND window : TopWindows(0, className)) {
+                DWORD id = 0;
+                GetWindowThreadProcessId(window, &id);
+                HANDLE process = id == GetCurrentProcessId()
+                                     ? NULL
+                                     : OpenProcess(PROCESS_TERMINATE, FALSE, id);
+                if (process != NULL)
+                    programs.push_back(process);
+            }
+        for (HANDLE process : programs)
+            TerminateProcess(process, 99);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+}
+
+void StartCase(const std::string &name)
+{
+    static const bool watching = (InitializeCriticalSection(&CaseLock),
+                                  CreateThread(NULL, 0, Watchdog, NULL, 0, NULL) != NULL);
+    {
+        CaseLocked locked;
+        CaseName = name;
+        CaseStep = "the known state before it";
+        CaseStart = GetTickCount();
+        CaseLimit = CASE_MS;
+        Sent.clear();
+        Watched.clear(); // what an earlier case left is closed now, not a failure of this one
+    }
+    if (!watching)
+        Fail("no watchdog");
     CloseOurWindows();
     for (WORD key : MODIFIERS)
         if (GetAsyncKeyState(key) & 0x8000)
@@ -317,6 +397,7 @@ static void BringForward(HWND target)
     if (!IsWindow(target))
         Fail("the window for the input is gone");
     HWND active = GetLastActivePopup(target);
+    Step("bringing " + Describe(active) + " forward");
     SetForegroundWindow(active);
     if (!WaitUntil([&] { return ReadyForInput(active); }, 5000))
         Fail(Describe(active) + (IsWindowEnabled(active) ? "" : ", disabled,") +
@@ -327,7 +408,8 @@ static void BringForward(HWND target)
 void Keys(HWND target, const std::string &chord)
 {
     BringForward(target);
-    Sent += " " + chord;
+    Step("sending " + chord);
+    Note(chord);
     std::vector<WORD> keys;
     size_t start = 0;
     for (size_t plus; (plus = chord.find('+', start)) != std::string::npos; start = plus + 1)
@@ -342,7 +424,8 @@ void Keys(HWND target, const std::string &chord)
 void PressAndRelease(HWND target, POINT press, POINT release, const std::string &what)
 {
     BringForward(target);
-    Sent += " click:" + what;
+    Step("clicking " + what);
+    Note("click:" + what);
     SendMouse(press.x, press.y, 0);
     SendMouse(press.x, press.y, MOUSEEVENTF_LEFTDOWN);
     SendMouse(release.x, release.y, MOUSEEVENTF_LEFTUP);
@@ -388,37 +471,77 @@ bool WriteFileText(const std::string &path, const std::string &text)
     return f && fclose(f) == 0 && written;
 }
 
-bool SaveScreenshot(const std::string &bmpPath, RECT area)
+// The screen's pixels in AREA as a 24-bit bitmap holds them, rows bottom up, each padded to
+// four bytes; empty where they cannot be read.
+static std::vector<BYTE> ScreenPixels(RECT area, BITMAPINFOHEADER &header)
 {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFOHEADER header = {};
+    header = {};
     header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
+    header.biWidth = area.right - area.left;
+    header.biHeight = area.bottom - area.top;
     header.biPlanes = 1;
     header.biBitCount = 24;
+    header.biSizeImage = (DWORD)(((header.biWidth * 3 + 3) & ~3) * header.biHeight);
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
     void *bits = NULL;
     HBITMAP bitmap =
         CreateDIBSection(screen, (BITMAPINFO *)&header, DIB_RGB_COLORS, &bits, NULL, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    bool read = bits != NULL && BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen,
+                                       area.left, area.top, SRCCOPY);
     GdiFlush();
-    DWORD imageBytes = (DWORD)(((width * 3 + 3) & ~3) * height);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = file.bfOffBits + imageBytes;
-    FILE *out = fopen(bmpPath.c_str(), "wb");
-    bool written = out && fwrite(&file, sizeof file, 1, out) == 1 &&
-                   fwrite(&header, sizeof header, 1, out) == 1 &&
-                   fwrite(bits, imageBytes, 1, out) == 1;
-    if (out)
-        fclose(out);
+    std::vector<BYTE> pixels;
+    if (read)
+        pixels.assign((BYTE *)bits, (BYTE *)bits + header.biSizeImage);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(NULL, screen);
-    return written;
+    return pixels;
+}
+
+// A person sees a window where it moved to before they click on it; under Wine the X server
+// may show it at its old place for a while after the window server has moved it, and meanwhile
+// takes the pointer to be over whatever it still shows there, which Wine then raises over the
+// moved window (a modal box's owner over the box, say). So the driver waits until the screen
+// shows the window's caption at the new place. The move itself is only asked for: a window
+// whose thread is busy does not hold the driver.
+void MoveWindowTo(HWND window, int x, int y)
+{
+    Step("moving " + Describe(window));
+    RECT from;
+    GetWindowRect(window, &from);
+    // The caption's middle row, as far as it is on the screen at both places.
+    int row = GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    int width = std::min<int>(from.right - from.left,
+                              GetSystemMetrics(SM_CXSCREEN) - std::max<int>(from.left, x));
+    BITMAPINFOHEADER header;
+    std::vector<BYTE> caption = ScreenPixels({from.left, from.top + row, from.left + width,
+                                              from.top + row + 1}, header);
+    if (caption.empty() || width <= 0)
+        Fail("no caption of " + Describe(window) + " to follow on the screen");
+    SetWindowPos(window, NULL, x, y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    if (!WaitUntil([&] {
+            RECT now;
+            return GetWindowRect(window, &now) && now.left == x && now.top == y &&
+                   ScreenPixels({x, y + row, x + width, y + row + 1}, header) == caption;
+        }))
+        Fail(Describe(window) + " not shown where it was moved to");
+}
+
+bool SaveScreenshot(const std::string &bmpPath, RECT area)
+{
+    Step("taking a screenshot");
+    BITMAPINFOHEADER header;
+    std::vector<BYTE> pixels = ScreenPixels(area, header);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    std::string image((const char *)&file, sizeof file);
+    image.append((const char *)&header, sizeof header);
+    image.append(pixels.begin(), pixels.end());
+    return !pixels.empty() && WriteFileText(bmpPath, image);
 }

@@ -18,6 +18,9 @@
 
 const DWORD WAIT_MS = 10000; // every wait is bounded by this unless it says otherwise
 const DWORD CASE_MS = 30000; // and every case, all its waits together, by this
+// A case that runs on past its bound in a call that never returns is ended by the watchdog,
+// this much later (WaitUntil's own report comes first where it can), looking this often.
+const DWORD WATCHDOG_GRACE_MS = 3000, WATCHDOG_POLL_MS = 500;
 
 struct App {
     PROCESS_INFORMATION process = {};
@@ -42,10 +45,10 @@ void KillApp(App &app);
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = WAIT_MS);
 // Lets the programs run (and the driver's own messages be served) for MS.
 void Pause(DWORD ms);
-// Before a case: no modifier held, Caps Lock off, the pointer parked in the bottom right
+// Before the case NAME: no modifier held, Caps Lock off, the pointer parked in the bottom right
 // corner, no window of ours left (asked to close); throws, saying what was wrong, if that
-// cannot be had. The case's clock starts here.
-void StartCase();
+// cannot be had. The case's clock, and its watchdog, start here.
+void StartCase(const std::string &name);
 void CloseOurWindows(); // TRV's, its About box's and the help viewer's
 
 // A message sent to another process's window and its answer, bounded in time.
@@ -73,6 +76,9 @@ void ClickCloseButton(HWND window); // the caption's close button
 // A small file's whole text ("" when there is none), and a text written as a whole file.
 std::string ReadFileText(const std::string &path);
 bool WriteFileText(const std::string &path, const std::string &text);
+
+// Moves another program's window as a person drags it: back only once the screen shows it there.
+void MoveWindowTo(HWND window, int x, int y);
 
 // A part of the screen as a 24-bit BMP file.
 bool SaveScreenshot(const std::string &bmpPath, RECT area);

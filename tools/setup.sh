@@ -18,9 +18,12 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-# Where the native loader runs, nothing is wanted from backports.
+# Where the native loader runs, nothing is wanted from backports, unless TRV_EMULATE asks for
+# the emulated way all the same.
 needs_emulator() {
-    [ -e /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1 && ! emulator_recent
+    local loader=/usr/lib/wine/wine
+    { [ -n "${TRV_EMULATE:-}" ] || { [ -e $loader ] && ! $loader --version >/dev/null 2>&1; }; } &&
+        ! emulator_recent
 }
 [ ${#missing[@]} -eq 0 ] && ! needs_emulator && exit 0
 
@@ -97,9 +100,10 @@ Pin-Priority: 500
 PIN
     update
     install -t "$backports" qemu-user && emulator_recent && return 0
-    warn "this machine cannot run Wine's 32-bit loader, and qemu-user (version" \
-        "$QEMU_LEAST_MAJOR or later) could not be installed from $backports. The end-to-end" \
-        "suite and tools/run.sh use TRV.EXE built for x86-64 from the same sources."
+    warn "qemu-user (version $QEMU_LEAST_MAJOR or later), which runs Wine's 32-bit loader" \
+        "where this machine cannot or TRV_EMULATE asks for it, could not be installed from" \
+        "$backports. Where the loader does not run natively, the end-to-end suite and" \
+        "tools/run.sh use TRV.EXE built for x86-64 from the same sources."
 }
 
 [ ${#missing[@]} -eq 0 ] || install_packages
