@@ -9,7 +9,6 @@
 
 typedef uint32_t DWORD;
 typedef uint16_t WORD;
-typedef uint8_t BYTE;
 typedef int32_t LONG;
 typedef LONG HRESULT;
 typedef int BOOL;
@@ -50,7 +49,6 @@ typedef INT_PTR (*FARPROC)(void);
 #define FALSE 0
 
 #define LOWORD(l) ((WORD)((uintptr_t)(l) & 0xFFFF))
-#define LOBYTE(w) ((BYTE)((uintptr_t)(w) & 0xFF))
 #define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)(WORD)(i))
 
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
