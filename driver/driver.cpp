@@ -26,6 +26,7 @@ std::string WorkFolder()
 // unless awaited, ends the case. The watchdog reads them under CaseLock, which the main thread
 // holds only while it changes them.
 static CRITICAL_SECTION CaseLock;
+static const bool CaseLockReady = (InitializeCriticalSection(&CaseLock), true);
 static std::string CaseName, CaseStep;
 static DWORD CaseStart, CaseLimit = MAXDWORD;
 static std::string Sent;
@@ -363,8 +364,8 @@ static DWORD WINAPI Watchdog(LPVOID)
 
 void StartCase(const std::string &name)
 {
-    static const bool watching = (InitializeCriticalSection(&CaseLock),
-                                  CreateThread(NULL, 0, Watchdog, NULL, 0, NULL) != NULL);
+    static const bool watching =
+        CaseLockReady && CreateThread(NULL, 0, Watchdog, NULL, 0, NULL) != NULL;
     {
         CaseLocked locked;
         CaseName = name;
