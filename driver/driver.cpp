@@ -437,22 +437,32 @@ void ClickAt(HWND target, int screenX, int screenY, const std::string &what)
     PressAndRelease(target, {screenX, screenY}, {screenX, screenY}, what);
 }
 
-void Click(HWND target, HWND control)
+POINT CentreOf(HWND control)
 {
     RECT rect;
     GetWindowRect(control, &rect);
-    ClickAt(target, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2,
-            "control " + std::to_string(GetDlgCtrlID(control)));
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
-void ClickCloseButton(HWND window)
+void Click(HWND target, HWND control)
+{
+    POINT centre = CentreOf(control);
+    ClickAt(target, centre.x, centre.y, "control " + std::to_string(GetDlgCtrlID(control)));
+}
+
+POINT CloseButtonOf(HWND window)
 {
     RECT rect;
     GetWindowRect(window, &rect);
     int frame = GetSystemMetrics(SM_CXDLGFRAME);
-    int x = rect.right - frame - GetSystemMetrics(SM_CXSIZE) / 2 - 2;
-    int y = rect.top + frame + GetSystemMetrics(SM_CYCAPTION) / 2;
-    ClickAt(window, x, y, "close button");
+    return {rect.right - frame - GetSystemMetrics(SM_CXSIZE) / 2 - 2,
+            rect.top + frame + GetSystemMetrics(SM_CYCAPTION) / 2};
+}
+
+void ClickCloseButton(HWND window)
+{
+    POINT button = CloseButtonOf(window);
+    ClickAt(window, button.x, button.y, "close button");
 }
 
 std::string ReadFileText(const std::string &path)
@@ -508,9 +518,17 @@ static std::vector<BYTE> ScreenPixels(RECT area, BITMAPINFOHEADER &header)
 // moved window (a modal box's owner over the box, say). So the driver waits until the screen
 // shows the window's caption at the new place. The move itself is only asked for: a window
 // whose thread is busy does not hold the driver.
-void MoveWindowTo(HWND window, int x, int y)
+// The pointer goes first to where the next click goes. The X server tells each window that the
+// pointer comes to be over, by a move of the pointer or of the window, that the pointer entered
+// it, and where; the program that owns the window (Wine's desktop included) replays that as a
+// move of the pointer to there whenever it next reads the X server, which may be after the
+// driver's next press and before its release. A pointer that came last from elsewhere is then
+// put back there, and the release lands off the button pressed. With the pointer already where
+// the click goes, every such report names that place.
+void MoveWindowTo(HWND window, int x, int y, POINT pointer)
 {
     Step("moving " + Describe(window));
+    SendMouse(pointer.x, pointer.y, 0);
     RECT from;
     GetWindowRect(window, &from);
     // The caption's middle row, as far as it is on the screen at both places.

@@ -72,13 +72,16 @@ void ClickAt(HWND target, int screenX, int screenY, const std::string &what); //
 void PressAndRelease(HWND target, POINT press, POINT release, const std::string &what);
 void Click(HWND target, HWND control);
 void ClickCloseButton(HWND window); // the caption's close button
+POINT CentreOf(HWND control);       // where Click clicks, on the screen
+POINT CloseButtonOf(HWND window);   // where ClickCloseButton clicks, on the screen
 
 // A small file's whole text ("" when there is none), and a text written as a whole file.
 std::string ReadFileText(const std::string &path);
 bool WriteFileText(const std::string &path, const std::string &text);
 
-// Moves another program's window as a person drags it: back only once the screen shows it there.
-void MoveWindowTo(HWND window, int x, int y);
+// Moves another program's window as a person drags it: back only once the screen shows it
+// there. The pointer waits meanwhile at POINTER, where the click that follows goes (see there).
+void MoveWindowTo(HWND window, int x, int y, POINT pointer);
 
 // A part of the screen as a 24-bit BMP file.
 bool SaveScreenshot(const std::string &bmpPath, RECT area);

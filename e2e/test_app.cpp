@@ -367,10 +367,12 @@ TEST_F(About, OpensCentredWithFocusOnOkAndClosesEveryWay)
         Keys(app.window, "alt+s");
         std::string now = WindowText(app.Control(IDC_CURRENT));
         EXPECT_TRUE(WaitUntil([&] { return WindowText(app.Control(IDC_CURRENT)) != now; }));
-        // The user moves the box; it opens centred again next time.
-        MoveWindowTo(box, 3, 4);
-
+        // The user moves the box, with the pointer to where the close goes; it opens centred
+        // again next time.
         std::string close = w.close;
+        POINT to = close == "click" ? CentreOf(GetDlgItem(box, IDCANCEL)) : CloseButtonOf(box);
+        MoveWindowTo(box, 3, 4, {to.x + 3 - r.left, to.y + 4 - r.top});
+
         if (close == "click")
             Click(app.window, GetDlgItem(box, IDCANCEL));
         else if (close == "caption")
@@ -529,7 +531,7 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
             Keys(app.window, "alt+x");
         } else {
             // The viewer covers the main window: the user drags it aside first.
-            MoveWindowTo(viewer, 500, 300);
+            MoveWindowTo(viewer, 500, 300, CloseButtonOf(app.window));
             ClickCloseButton(app.window);
         }
         EXPECT_EQ(0u, WaitForExit(app));
