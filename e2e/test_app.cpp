@@ -8,6 +8,8 @@
 
 namespace {
 
+const char CONSOLE_CLASS[] = "WineConsoleClass"; // the window of a console under Wine
+
 // "hh:mm:ss.d0" exactly, as milliseconds of the day; -1 when malformed.
 long TimeOfDayMs(const std::string &text)
 {
@@ -584,6 +586,9 @@ TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
             ASSERT_TRUE(WaitUntil([&] { return !ReadFileText(opened).empty(); })) << "page opened";
             EXPECT_STRCASEEQ((page + "\\TRV.HTM").c_str(), ReadFileText(opened).c_str());
             EXPECT_TRUE(TopWindows(0, "MS_WINHELP").empty()) << "no viewer";
+            // The stand-in's console window takes the front, as a browser would, and may do so
+            // after any check: the user goes back to the program once it has gone.
+            EXPECT_TRUE(WaitUntil([] { return FindWindowA(CONSOLE_CLASS, NULL) == NULL; }));
             break;
         case VIEWER:
             EXPECT_TRUE(WaitUntil([] { return !TopWindows(0, "MS_WINHELP").empty(); })) << "viewer";
@@ -699,11 +704,14 @@ TEST_F(Pictures, MainWindowWithSavedTimesAndTheAboutBox)
 }
 
 // With "--record FILE" the driver stands in for the browser that the shell would start: it
-// writes FILE into opened.txt in the scratch folder, and ends.
+// writes FILE into opened.txt in the scratch folder, and ends. Started by a program that has
+// no console, it gets a console window of its own; it writes only once that window is there,
+// so that a case can wait for the window to go.
 int main(int argc, char **argv)
 {
     if (argc == 3 && std::string(argv[1]) == "--record")
-        return WriteFileText(WorkFolder() + "\\opened.txt", argv[2]) ? 0 : 1;
+        return GetConsoleWindow() != NULL && WriteFileText(WorkFolder() + "\\opened.txt", argv[2])
+                   ? 0 : 1;
     testing::InitGoogleTest(&argc, argv);
     // Under a Wine desktop the exit code goes nowhere: e2e/run.sh reads this, written only by
     // a driver that ran its cases to the end, every repeat of them.
