@@ -372,11 +372,12 @@ TEST_F(About, OpensCentredWithFocusOnOkAndClosesEveryWay)
         // The user moves the box, with the pointer to where the close goes; it opens centred
         // again next time.
         std::string close = w.close;
-        POINT to = close == "click" ? CentreOf(GetDlgItem(box, IDCANCEL)) : CloseButtonOf(box);
+        HWND ok = GetDlgItem(box, IDCANCEL);
+        POINT to = close == "click" ? CentreOf(ok) : CloseButtonOf(box);
         MoveWindowTo(box, 3, 4, {to.x + 3 - r.left, to.y + 4 - r.top});
 
         if (close == "click")
-            Click(app.window, GetDlgItem(box, IDCANCEL));
+            Click(app.window, ok);
         else if (close == "caption")
             ClickCloseButton(box);
         else
