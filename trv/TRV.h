@@ -26,8 +26,10 @@ void FormatSavedEntry(int number, const char *elapsed, char *out);
    taken. On a counter that behaves they differ by the system timer's steps at the span's two
    ends (55 ms on Windows 95, 10 to 16 ms on NT) and by a thread switch between the two reads;
    beyond that lie the faults of real counters: leaps of seconds under bus load, a stop or a
-   restart across a sleep, a throttled processor's rate. Held this close, no reading is
-   further from the true time than the tolerance and one system timer step. */
+   restart across a sleep, a throttled processor's rate. A run's first reading
+   (ReadRunStartTick) sets both clocks together, and every later reading of the run is then
+   within the tolerance and one system timer step of the true time since that first one,
+   whatever the counter did before the run or does during it; where it behaves, exact. */
 #define TICK_TOLERANCE 200 /* ms: more than three of Windows 95's 55 ms steps */
 extern LARGE_INTEGER CounterFrequency; /* counts a second; 0 until asked, -1 where none */
 extern ULONGLONG AnchorCounterMs;      /* the counter's milliseconds at the anchor */
@@ -35,6 +37,7 @@ extern DWORD AnchorSystemTick;         /* GetTickCount at the anchor */
 extern ULONGLONG AnchorTick;           /* the tick at the anchor, in full */
 extern ULONGLONG LastTick;             /* the last tick given, in full */
 DWORD ReadTick(void);
+DWORD ReadRunStartTick(void);
 
 /* Clock controller (clock.cpp). */
 extern int Running;

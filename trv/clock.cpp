@@ -82,7 +82,7 @@ void ClockToggle(void)
     Running = 1;
     /* A new run counts its days from zero; the start is read after the timer is armed. */
     DayCount = 0;
-    StartTick = ReadTick();
+    StartTick = ReadRunStartTick();
 }
 
 void ClockSave(void)

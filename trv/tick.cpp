@@ -44,8 +44,17 @@ static ULONGLONG CountToMilliseconds(ULONGLONG count, ULONGLONG frequency)
     return seconds * MS_PER_SECOND + Divide(rest * MS_PER_SECOND, frequency, NULL);
 }
 
+static void SetAnchor(ULONGLONG counterMs, DWORD systemTick, ULONGLONG tick)
+{
+    AnchorCounterMs = counterMs;
+    AnchorSystemTick = systemTick;
+    AnchorTick = tick;
+}
+
 /* The counter's milliseconds, or -1 where the machine has none. The first reading anchors the
-   tick at the counter's own count. A read that fails gives 0, which no span agrees with. */
+   tick at the counter's own count. A read that fails stands in GetTickCount's span since the
+   anchor for the counter's: it moves no anchor, and a good read after it is held to the same
+   anchor as before. */
 static LONGLONG ReadCounterMs(DWORD systemTick)
 {
     BOOL first = CounterFrequency.QuadPart == 0;
@@ -55,13 +64,12 @@ static LONGLONG ReadCounterMs(DWORD systemTick)
     if (CounterFrequency.QuadPart == NO_COUNTER)
         return -1;
     LARGE_INTEGER count;
-    if (!QueryPerformanceCounter(&count))
-        count.QuadPart = 0;
-    ULONGLONG ms =
-        CountToMilliseconds((ULONGLONG)count.QuadPart, (ULONGLONG)CounterFrequency.QuadPart);
+    ULONGLONG ms = QueryPerformanceCounter(&count)
+        ? CountToMilliseconds((ULONGLONG)count.QuadPart, (ULONGLONG)CounterFrequency.QuadPart)
+        : AnchorCounterMs + (DWORD)(systemTick - AnchorSystemTick);
     if (first) {
-        AnchorCounterMs = AnchorTick = LastTick = ms;
-        AnchorSystemTick = systemTick;
+        SetAnchor(ms, systemTick, ms);
+        LastTick = ms;
     }
     return (LONGLONG)ms;
 }
@@ -73,8 +81,11 @@ static LONGLONG ReadCounterMs(DWORD systemTick)
    fails again is checked again at every reading: one that leapt or slept is right after its
    new anchor, and one that runs at a wrong rate is held within the tolerance all the same.
    The tick never runs backwards: a count that steps back (counters that differ between
-   processors) or a span cut back to GetTickCount's holds the last tick until it is passed. */
-DWORD ReadTick(void)
+   processors) or a span cut back to GetTickCount's holds the last tick until it is passed.
+   A run's first reading anchors both clocks at the tick it gives (the one held included), so
+   that no offset of the counter's from before the run, within the tolerance or not, is
+   carried into it. */
+static DWORD Tick(BOOL runStart)
 {
     DWORD systemTick = GetTickCount();
     LONGLONG counterMs = ReadCounterMs(systemTick);
@@ -89,12 +100,22 @@ DWORD ReadTick(void)
     } else {
         LONGLONG nearest = counterSpan - drift;
         tick = AnchorTick + (nearest >= 0 ? (ULONGLONG)nearest : systemSpan);
-        AnchorCounterMs = (ULONGLONG)counterMs;
-        AnchorSystemTick = systemTick;
-        AnchorTick = tick;
+        SetAnchor((ULONGLONG)counterMs, systemTick, tick);
     }
     if (tick < LastTick)
         tick = LastTick;
+    if (runStart)
+        SetAnchor((ULONGLONG)counterMs, systemTick, tick);
     LastTick = tick;
     return (DWORD)tick;
+}
+
+DWORD ReadTick(void)
+{
+    return Tick(FALSE);
+}
+
+DWORD ReadRunStartTick(void)
+{
+    return Tick(TRUE);
 }
