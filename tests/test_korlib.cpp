@@ -3,29 +3,27 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 
 #include "../trv/TRV.h"
 #include "fakewin.h"
 
+#include <rapidcheck/gtest.h>
+
 using Calls = std::vector<std::string>;
 
-TEST(FormatText, AlwaysTerminatesAndNeverWritesPastTheBuffer)
+// Any text into any buffer: as much of the text as leaves room for the terminator, its length
+// returned, and nothing written past the buffer.
+RC_GTEST_PROP(FormatText, AlwaysTerminatesAndNeverWritesPastTheBuffer, ())
 {
-    struct Case {
-        const char *text;
-        const char *expected;
-    } cases[] = {{"abc", "abc"}, {"abcdefg", "abcdefg"}, {"abcdefgh", "abcdefg"},
-                 {"abcdefghijkl", "abcdefg"}, {"", ""}};
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.text);
-        char buffer[9];
-        memset(buffer, '#', sizeof buffer);
-        int length = FormatText(buffer, 8, "%s", c.text);
-        EXPECT_STREQ(c.expected, buffer);
-        EXPECT_EQ((int)strlen(c.expected), length);
-        EXPECT_EQ('#', buffer[8]);
-    }
+    const std::string text = *rc::gen::container<std::string>(rc::gen::inRange('\x01', '\x7f'));
+    const size_t capacity = *rc::gen::inRange<size_t>(1, 90);
+    std::string buffer(capacity + 1, '#');
+    int length = FormatText(&buffer[0], capacity, "%s", text.c_str());
+    RC_ASSERT(buffer.c_str() == text.substr(0, capacity - 1));
+    RC_ASSERT((size_t)length == std::min(text.size(), capacity - 1));
+    RC_ASSERT(buffer[capacity] == '#');
 }
 
 TEST(StringMessageBox, TakesCaptionByKindAndTextById)

@@ -4,6 +4,11 @@
 #include "../trv/TRV.h"
 #include "fakewin.h"
 
+#include <rapidcheck/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
 TEST(TimeOfDay, ShowsTenthsThenALiteralZero)
 {
     struct Case {
@@ -19,45 +24,42 @@ TEST(TimeOfDay, ShowsTenthsThenALiteralZero)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
         ResetAll();
-        Fake.localTime.wHour = c.hour;
-        Fake.localTime.wMinute = c.minute;
-        Fake.localTime.wSecond = c.second;
-        Fake.localTime.wMilliseconds = c.ms;
+        Fake.localTime = SYSTEMTIME{0, 0, 0, 0, c.hour, c.minute, c.second, c.ms};
         char out[STRING_CCH];
         FormatTimeOfDay(out);
         EXPECT_STREQ(c.text, out);
     }
 }
 
-TEST(Elapsed, CarriesWholeDaysIntoDayCountAndStartTick)
+// Any start and any readings up to the tick's wrap, with any day count before them: every
+// text is well formed, its day count is the one carried, and the days carried and the rest add
+// up to the time since the start, cut to the hundredth. Whole days move the start on with them.
+RC_GTEST_PROP(Elapsed, CarriesWholeDaysAndShowsTheRestToTheHundredth, ())
 {
-    struct Case {
-        DWORD start, now, dayCountBefore;
-        const char *text;
-        DWORD dayCountAfter, startAfter;
-    } cases[] = {
-        {1000, 1000, 0, "0 00:00:00.00", 0, 1000},
-        {0, 86399999, 0, "0 23:59:59.99", 0, 0},
-        {0, 86400000, 0, "1 00:00:00.00", 1, 86400000},
-        {86400000, 86400010, 1, "1 00:00:00.01", 1, 86400000},
-        {5, 2 * 86400000 + 505, 0, "2 00:00:00.50", 2, 2 * 86400000 + 5},
-        {0xFFFFFF00u, 0x100, 0, "0 00:00:00.51", 0, 0xFFFFFF00u},
-        {0, 3723450, 0, "0 01:02:03.45", 0, 0},
-        {0, 0, 4294967295u, "4294967295 00:00:00.00", 4294967295u, 0},
-        // a wrapped difference of more than a day
-        {0xFFFFFFF0u, 86400000 - 0x10 + 20, 3, "4 00:00:00.02", 4, 86400000 - 0x10},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.text);
-        ResetAll();
-        DayCount = c.dayCountBefore;
-        Fake.tick = c.now;
-        DWORD start = c.start;
+    using namespace rc::gen;
+    const DWORD start = *arbitrary<DWORD>();
+    const DWORD daysBefore = *oneOf(just(0u), inRange(0u, 0xFFFFFFFFu - 50));
+    auto since = *container<std::vector<DWORD>>(
+        oneOf(arbitrary<DWORD>(), map(pair(inRange(0, 50), inRange(-20, 20)), [](auto dayAndMs) {
+                  return (DWORD)(dayAndMs.first * MS_PER_DAY + dayAndMs.second);
+              })));
+    std::sort(since.begin(), since.end());
+    const std::regex wellFormed("(0|[1-9][0-9]*) ([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]\\.[0-9]{2}");
+    ResetAll();
+    DayCount = daysBefore;
+    DWORD startTick = start;
+    for (DWORD ms : since) {
+        Fake.tick = start + ms;
         char out[STRING_CCH];
-        FormatElapsed(start, out);
-        EXPECT_STREQ(c.text, out);
-        EXPECT_EQ(c.dayCountAfter, DayCount);
-        EXPECT_EQ(c.startAfter, start);
+        FormatElapsed(startTick, out);
+        if (!std::regex_match(out, wellFormed))
+            RC_FAIL(std::string("ill-formed: ") + out);
+        unsigned long days, h, m, s, cs;
+        RC_ASSERT(sscanf(out, "%lu %lu:%lu:%lu.%lu", &days, &h, &m, &s, &cs) == 5);
+        RC_ASSERT(days == DayCount);
+        const ULONGLONG carried = days - daysBefore;
+        RC_ASSERT(carried * MS_PER_DAY + ((h * 60 + m) * 60 + s) * 1000 + cs * 10 == ms / 10 * 10ull);
+        RC_ASSERT((DWORD)(startTick - start) == (DWORD)(carried * MS_PER_DAY));
     }
 }
 

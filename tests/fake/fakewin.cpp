@@ -155,8 +155,9 @@ BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency)
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count)
 {
-    count->QuadPart = Fake.frequency != 0 ? Fake.count : 0;
-    return Fake.frequency != 0;
+    bool read = Fake.frequency != 0 && !Fake.counterFails;
+    count->QuadPart = read ? Fake.count : 0;
+    return read;
 }
 
 void WINAPI GetLocalTime(SYSTEMTIME *time)

@@ -25,6 +25,7 @@ struct FakeState {
     DWORD tick = 0;           // GetTickCount
     LONGLONG frequency = 0;   // of the performance counter; 0: the machine has none
     LONGLONG count = 0;       // the performance counter
+    bool counterFails = false; // QueryPerformanceCounter returns FALSE
     SYSTEMTIME localTime = {};
     bool setTimerFails = false;
     bool iconic = false;
