@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build and the tests need and is missing.
 # An archive in mid-update does not stop it: an index that fails to update is a warning, an
-# install that fails is tried again from the base release, and wine32:i386 alone may be left
+# install that fails is tried again from the release itself, and wine32:i386 alone may be left
 # out (the end-to-end suite then tests the x86-64 build; see tools/wine.sh). Where the kernel
-# cannot run Wine's 32-bit loader, it adds qemu's user-mode emulator from backports.
+# cannot run Wine's 32-bit loader, it adds qemu's user-mode emulator. The release is the
+# machine's own, from /etc/os-release.
 set -euo pipefail
 source "$(dirname "$0")/wine.sh"
 
 packages=(cmake ninja-build g++ libgtest-dev librapidcheck-dev cppcheck tidy
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          wine wine64 wine32:i386 wine64-tools fonts-wine xvfb x11-utils imagemagick zip)
+          wine wine64 wine32:i386 wine64-tools fonts-wine xvfb x11-utils imagemagick zip mount)
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 backports=$codename-backports
 
@@ -50,14 +51,6 @@ install() {
     return 1
 }
 
-# The last lines of set-up, boxed: what could not be had and what the tests do without it.
-warn() {
-    local rule="setup: ***********************************************************************************"
-    echo "$rule" >&2
-    fold -s -w 82 <<<"WARNING: $* Run set-up again later." | sed 's/ *$//; s/^/setup: /' >&2
-    echo "$rule" >&2
-}
-
 install_packages() {
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     update
@@ -71,25 +64,30 @@ install_packages() {
     [ ${#rest[@]} -lt ${#missing[@]} ] || return 1
     echo "setup: again, without wine32:i386"
     install -t "$codename" "${rest[@]}" || return 1
-    warn "wine32:i386 could not be installed from the archive today. Without it Wine runs" \
-        "no 32-bit program: the end-to-end suite and tools/run.sh use TRV.EXE built for x86-64" \
-        "from the same sources, and the benchmarks measure that build."
+    warn setup "wine32:i386 could not be installed from the archive today. Without it Wine" \
+        "runs no 32-bit program: the end-to-end suite and tools/run.sh use TRV.EXE built for" \
+        "x86-64 from the same sources, and the benchmarks measure that build. Run set-up again" \
+        "later."
 }
 
-# The emulator that runs Wine's 32-bit loader on such a kernel comes from backports: the base
-# release's qemu 7 takes minutes to start each 32-bit process. Only qemu-user (static builds of
-# the emulators) is taken from there, and the pin keeps everything else out. (Its
-# qemu-user-static is now a transitional package that also brings qemu-user-binfmt, which
-# registers the emulators for the whole machine; tools/emulate.sh registers its own.)
+# The emulator that runs Wine's 32-bit loader on such a kernel: qemu 7 takes minutes to start
+# each 32-bit process. Where the machine's release has no qemu 8 or later (Debian 12), it comes
+# from that release's backports, pinned so that nothing else does. (Its qemu-user-static is a
+# transitional package that also brings qemu-user-binfmt, which registers the emulators for
+# the whole machine; tools/emulate.sh registers its own.)
 install_emulator() {
-    cat >/etc/apt/sources.list.d/trv-backports.sources <<SOURCES
+    local candidate
+    candidate=$(apt-cache policy qemu-user | sed -n 's/ *Candidate: \([0-9]*:\)\{0,1\}\([0-9]*\).*/\2/p')
+    if [ "${candidate:-0}" -ge "$QEMU_LEAST_MAJOR" ]; then
+        install qemu-user && emulator_recent && return 0
+    else
+        cat >/etc/apt/sources.list.d/trv-backports.sources <<SOURCES
 Types: deb
-URIs: http://deb.debian.org/debian
+URIs: $(mirror "$codename")
 Suites: $backports
 Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
-    cat >/etc/apt/preferences.d/trv-backports <<PIN
+        cat >/etc/apt/preferences.d/trv-backports <<PIN
 Package: *
 Pin: release n=$backports
 Pin-Priority: -10
@@ -98,12 +96,13 @@ Package: qemu-user
 Pin: release n=$backports
 Pin-Priority: 500
 PIN
-    update
-    install -t "$backports" qemu-user && emulator_recent && return 0
-    warn "qemu-user (version $QEMU_LEAST_MAJOR or later), which runs Wine's 32-bit loader" \
-        "where this machine cannot or TRV_EMULATE asks for it, could not be installed from" \
-        "$backports. Where the loader does not run natively, the end-to-end suite and" \
-        "tools/run.sh use TRV.EXE built for x86-64 from the same sources."
+        update
+        install -t "$backports" qemu-user && emulator_recent && return 0
+    fi
+    warn setup "qemu-user (version $QEMU_LEAST_MAJOR or later), which runs Wine's 32-bit loader" \
+        "where this machine cannot or TRV_EMULATE asks for it, could not be installed. Where" \
+        "the loader does not run natively, the end-to-end suite and tools/run.sh use TRV.EXE" \
+        "built for x86-64 from the same sources. Run set-up again later."
 }
 
 [ ${#missing[@]} -eq 0 ] || install_packages

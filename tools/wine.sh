@@ -55,8 +55,9 @@ choose_wine() {
 }
 
 say_way() {
-    TRV_WAY_LINE=$1
-    echo "$1"
+    TRV_WAY_LINE="$1; on Debian $(. /etc/os-release && echo "$VERSION_ID"),"
+    TRV_WAY_LINE+=" $(/usr/lib/wine/wine64 --version)"
+    echo "$TRV_WAY_LINE"
 }
 
 # True where qemu-i386 is installed and recent enough; otherwise EMULATION_WHY_NOT says why.
@@ -80,6 +81,15 @@ emulation_runs() {
     bash "$TRV_ROOT/tools/emulate.sh" /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
     EMULATION_WHY_NOT="Wine's loader did not run under $QEMU_VERSION in namespaces of its own"
     return 1
+}
+
+# The URI of this machine's Debian mirror for SUITE, as apt's sources give it.
+mirror() { apt-get indextargets --format '$(RELEASE) $(REPO_URI)' | awk -v s="$1" '$1 == s { print $2; exit }'; }
+
+# warn NAME TEXT...: TEXT boxed in the last lines of a script, for what it had to do without.
+warn() {
+    local rule="$1: ***********************************************************************************"
+    { echo "$rule"; fold -s -w 82 <<<"WARNING: ${*:2}" | sed "s/ *\$//; s/^/$1: /"; echo "$rule"; } >&2
 }
 
 # Brings TARGETS of a preset up to date, quietly unless it fails: build_preset PRESET TARGETS.
@@ -124,7 +134,9 @@ start_xvfb() {
     done
     [ -n "$display" ] || { echo "no free X display" >&2; return 1; }
     [ -z "${TRV_X_FILES:-}" ] || echo "/tmp/.X$display-lock /tmp/.X11-unix/X$display" >>"$TRV_X_FILES"
-    Xvfb ":$display" -screen 0 "${1}x24" -nolisten tcp >/dev/null 2>&1 &
+    # Without RandR: from Xvfb's (one output, no provider) Wine 10's 32-bit processes made a
+    # second screen above the first, and kept the pointer on it.
+    Xvfb ":$display" -screen 0 "${1}x24" -nolisten tcp -extension RANDR >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$display"
     for _ in $(seq 100); do
