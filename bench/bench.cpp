@@ -357,6 +357,7 @@ void GrowthRows(const std::vector<GrowthPoint> &points)
 
 int main()
 {
+    OutputToFile();
     Program trv, base, bare;
     trv.path = ProgramPath();
     base.path = Env("BASE_EXE");

@@ -2,6 +2,7 @@
 // through window messages, and give them input as a person would (SendInput keys and clicks).
 #include "driver.h"
 
+#include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -19,6 +20,15 @@ std::string WorkFolder()
 {
     const char *path = getenv("TRV_WORK");
     return path ? path : ".";
+}
+
+void OutputToFile()
+{
+    const char *path = getenv("TRV_OUTPUT");
+    if (path == NULL || freopen(path, "w", stdout) == NULL)
+        return;
+    setvbuf(stdout, NULL, _IONBF, 0);
+    _dup2(_fileno(stdout), _fileno(stderr)); // sets the standard handles too
 }
 
 // What bounds a case: its name, when it started and for how long it may run (unbounded until
@@ -397,10 +407,18 @@ static void BringForward(HWND target)
 {
     if (!IsWindow(target))
         Fail("the window for the input is gone");
-    HWND active = GetLastActivePopup(target);
-    Step("bringing " + Describe(active) + " forward");
-    SetForegroundWindow(active);
-    if (!WaitUntil([&] { return ReadyForInput(active); }, 5000))
+    // Asked again while waiting: a box that is being destroyed can be the answer once.
+    HWND active = NULL;
+    bool ready = WaitUntil([&] {
+        HWND popup = GetLastActivePopup(target);
+        if (popup != active) {
+            active = popup;
+            Step("bringing " + Describe(active) + " forward");
+            SetForegroundWindow(active);
+        }
+        return ReadyForInput(active);
+    }, 5000);
+    if (!ready)
         Fail(Describe(active) + (IsWindowEnabled(active) ? "" : ", disabled,") +
              " not ready for input; in front: " + Describe(GetForegroundWindow()));
     Ask(active, WM_NULL);

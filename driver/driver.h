@@ -31,6 +31,9 @@ struct App {
 // Path of the program to drive (environment variable TRV_EXE) and a scratch folder (TRV_WORK).
 std::string ProgramPath();
 std::string WorkFolder();
+// Sends the driver's output, stdout and stderr alike, to the file TRV_OUTPUT names, if any:
+// under a Wine desktop it may otherwise go to a console window of its own (Wine 10).
+void OutputToFile();
 
 // Starts the program and waits for its main window; false when none appears in time.
 bool StartApp(App &app, const std::string &exe = ProgramPath(), const std::string &folder = "",

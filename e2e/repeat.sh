@@ -10,20 +10,16 @@ build_preset win32 e2e_driver TRV help_file || exit 1
 logs=build/win32/e2e-repeat
 rm -rf "$logs"
 mkdir -p "$logs"
-passed=0
-slowest=0
+passed=0 slowest=0
 for i in $(seq "$runs"); do
     start=$(date +%s)
     bash e2e/run.sh build/win32/e2e/e2e_driver.exe build/win32/trv/TRV.EXE "$@" >"$logs/run-$i.log" 2>&1
     status=$?
     seconds=$(( $(date +%s) - start ))
-    [ "$seconds" -gt "$slowest" ] && slowest=$seconds
-    if [ "$status" -eq 0 ]; then
-        passed=$((passed + 1))
-        echo "run $i: passed in $seconds s ($(head -n 1 "$logs/run-$i.log"))"
-    else
-        echo "run $i: FAILED (status $status) in $seconds s, log $logs/run-$i.log"
-    fi
+    [ "$seconds" -le "$slowest" ] || slowest=$seconds
+    [ "$status" -ne 0 ] || passed=$((passed + 1))
+    echo "run $i: $([ "$status" -eq 0 ] && echo passed || echo "FAILED (status $status)") in" \
+        "$seconds s; log $logs/run-$i.log"
 done
 echo "e2e repeat: $passed of $runs runs passed; slowest run $slowest s"
 [ "$passed" -eq "$runs" ]

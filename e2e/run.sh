@@ -27,9 +27,10 @@ ln -s "$run/troot" "$WINEPREFIX/dosdevices/t:"
 cp "$exe" "$run/work/TRV.EXE"
 cp "$(dirname "$exe")/TRV.HLP" "$(dirname "$exe")/TRV.HTM" "$run/work/"
 
-export TRV_EXE TRV_WORK
+export TRV_EXE TRV_WORK TRV_OUTPUT
 TRV_EXE=$(winpath "$run/work/TRV.EXE")
 TRV_WORK=$(winpath "$run/work")
+TRV_OUTPUT=$(winpath "$run/work/output.txt")
 cd "$run/work"
 # Inside a Wine virtual desktop windows get captions and frames, and closing a window does
 # not wait for a window manager that plain Xvfb lacks. The desktop does not pass the driver's
@@ -38,6 +39,7 @@ cd "$run/work"
 verdict=$run/work/verdict.txt
 status=0
 timeout 400 "$WINE" explorer.exe /desktop=e2e,1024x768 "$driver" --gtest_color=no "$@" || status=$?
+cat "$run/work/output.txt" 2>/dev/null || true
 said=$(cat "$verdict" 2>/dev/null || echo "none: it did not end by itself")
 if [ "$status" -eq 0 ] && [ "$said" != passed ]; then
     echo "e2e: the driver's verdict: $said" >&2
