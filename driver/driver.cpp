@@ -25,10 +25,10 @@ std::string WorkFolder()
 void OutputToFile()
 {
     const char *path = getenv("TRV_OUTPUT");
-    if (path == NULL || freopen(path, "w", stdout) == NULL)
-        return;
-    setvbuf(stdout, NULL, _IONBF, 0);
-    _dup2(_fileno(stdout), _fileno(stderr)); // sets the standard handles too
+    if (path != NULL && freopen(path, "w", stdout) != NULL) {
+        setvbuf(stdout, NULL, _IONBF, 0);
+        _dup2(_fileno(stdout), _fileno(stderr)); // sets the standard handles too
+    }
 }
 
 // What bounds a case: its name, when it started and for how long it may run (unbounded until
@@ -407,15 +407,12 @@ static void BringForward(HWND target)
 {
     if (!IsWindow(target))
         Fail("the window for the input is gone");
+    Step("bringing " + Describe(GetLastActivePopup(target)) + " forward");
     // Asked again while waiting: a box that is being destroyed can be the answer once.
     HWND active = NULL;
     bool ready = WaitUntil([&] {
-        HWND popup = GetLastActivePopup(target);
-        if (popup != active) {
-            active = popup;
-            Step("bringing " + Describe(active) + " forward");
-            SetForegroundWindow(active);
-        }
+        if (active != GetLastActivePopup(target))
+            SetForegroundWindow(active = GetLastActivePopup(target));
         return ReadyForInput(active);
     }, 5000);
     if (!ready)

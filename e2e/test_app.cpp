@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
-#include <stdlib.h>
 
 #include "../tests/main_layout.h"
 #include "driver.h"
@@ -586,7 +585,7 @@ TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
             ASSERT_TRUE(WaitUntil([&] { return !ReadFileText(opened).empty(); })) << "page opened";
             const std::string record = ReadFileText(opened);
             const size_t end = record.find('\n');
-            const HWND console = (HWND)(UINT_PTR)strtoull(record.c_str() + end + 1, NULL, 10);
+            const HWND console = (HWND)(UINT_PTR)std::stoull(record.substr(end + 1));
             EXPECT_STRCASEEQ((page + "\\TRV.HTM").c_str(), record.substr(0, end).c_str());
             EXPECT_TRUE(TopWindows(0, "MS_WINHELP").empty()) << "no viewer";
             // The stand-in's console window takes the front, as a browser would, and may do so

@@ -1,26 +1,24 @@
 #!/usr/bin/env bash
-# in-debian.sh RELEASE COMMAND [ARGUMENTS]: runs a command of this checkout in a fresh root of
-# Debian RELEASE (12 or 13) made with mmdebstrap from apt alone, with this machine's mirrors
-# and the checkout's files (tracked and new) at /trv, as a new machine would. bubblewrap
-# pivots into it with the machine's own /proc: in a chroot, or under a /proc partly covered,
-# tools/emulate.sh's namespaces cannot be made. A root that cannot be made exits with 75.
+# in-debian.sh RELEASE COMMAND [ARGUMENTS]: a command of this checkout in a fresh root of Debian
+# RELEASE (12 or 13) made with mmdebstrap from apt alone, with this machine's mirrors and the
+# checkout's files (tracked and new) at /trv, as on a new machine. bubblewrap pivots into it
+# with the machine's own /proc: in a chroot, or under a /proc partly covered, tools/emulate.sh
+# can make no namespaces. A root that cannot be made is a boxed warning and exit code 75.
 set -euo pipefail
 source "$(dirname "$0")/wine.sh"
 declare -A SUITES=([12]=bookworm [13]=trixie)
-release=${1:-}
+release=${1:-none}
 suite=${SUITES[$release]:?usage: in-debian.sh 12|13 COMMAND [ARGUMENTS]}
 shift
 command -v mmdebstrap >/dev/null && command -v bwrap >/dev/null ||
     apt-get install -y -qq --no-install-recommends mmdebstrap bubblewrap >/dev/null
 
-# This machine's mirrors, for the other release's suites.
 host=$(. /etc/os-release && echo "$VERSION_CODENAME")
 sources=("deb $(mirror "$host") $suite $suite-updates main")
 security=$(mirror "$host-security")
 [ -z "$security" ] || sources+=("deb $security $suite-security main")
 
-root=$(mktemp -d "/var/tmp/trv-debian$release.XXXXXX")
-chmod 755 "$root"
+root=$(mktemp -d "/var/tmp/trv-debian$release.XXXXXX") && chmod 755 "$root"
 ending() { # whatever the command left running there ends first
     local task id=$(stat -c %d:%i "$root")
     for task in /proc/[0-9]*; do

@@ -76,11 +76,9 @@ install_packages() {
 # transitional package that also brings qemu-user-binfmt, which registers the emulators for
 # the whole machine; tools/emulate.sh registers its own.)
 install_emulator() {
-    local candidate
+    local candidate from=()
     candidate=$(apt-cache policy qemu-user | sed -n 's/ *Candidate: \([0-9]*:\)\{0,1\}\([0-9]*\).*/\2/p')
-    if [ "${candidate:-0}" -ge "$QEMU_LEAST_MAJOR" ]; then
-        install qemu-user && emulator_recent && return 0
-    else
+    if [ "${candidate:-0}" -lt "$QEMU_LEAST_MAJOR" ]; then
         cat >/etc/apt/sources.list.d/trv-backports.sources <<SOURCES
 Types: deb
 URIs: $(mirror "$codename")
@@ -97,8 +95,9 @@ Pin: release n=$backports
 Pin-Priority: 500
 PIN
         update
-        install -t "$backports" qemu-user && emulator_recent && return 0
+        from=(-t "$backports")
     fi
+    install "${from[@]}" qemu-user && emulator_recent && return 0
     warn setup "qemu-user (version $QEMU_LEAST_MAJOR or later), which runs Wine's 32-bit loader" \
         "where this machine cannot or TRV_EMULATE asks for it, could not be installed. Where" \
         "the loader does not run natively, the end-to-end suite and tools/run.sh use TRV.EXE" \
