@@ -12,7 +12,6 @@ suite=${SUITES[$release]:?usage: in-debian.sh 12|13 COMMAND [ARGUMENTS]}
 shift
 command -v mmdebstrap >/dev/null && command -v bwrap >/dev/null ||
     apt-get install -y -qq --no-install-recommends mmdebstrap bubblewrap >/dev/null
-
 host=$(. /etc/os-release && echo "$VERSION_CODENAME")
 sources=("deb $(mirror "$host") $suite $suite-updates main")
 security=$(mirror "$host-security")
