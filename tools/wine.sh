@@ -124,25 +124,23 @@ end_wine_session() {
 # The Windows path of a file in WINEPREFIX's view.
 winpath() { "$WINE" winepath.exe -w "$1" 2>/dev/null; }
 
-# start_xvfb WIDTHxHEIGHT starts Xvfb on the first free display from 90, waits until it
-# answers, exports DISPLAY and sets XVFB_PID. Under emulation it lists the server's lock and
-# socket files in TRV_X_FILES, for tools/emulate.sh to remove.
+# start_xvfb WIDTHxHEIGHT starts Xvfb on a display it finds free itself (-displayfd), which
+# also passes over one whose socket a server in another root holds, where this /tmp shows no
+# lock; it exports DISPLAY once the server answers and sets XVFB_PID. Under emulation it lists
+# the server's lock and socket files in TRV_X_FILES, for tools/emulate.sh to remove.
 start_xvfb() {
-    local n display=""
-    for n in $(seq 90 199); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=$n; break; }
-    done
-    [ -n "$display" ] || { echo "no free X display" >&2; return 1; }
-    [ -z "${TRV_X_FILES:-}" ] || echo "/tmp/.X$display-lock /tmp/.X11-unix/X$display" >>"$TRV_X_FILES"
+    local numbers
+    numbers=$(mktemp)
     # Without RandR: from Xvfb's (one output, no provider) Wine 10's 32-bit processes made a
     # second screen above the first, and kept the pointer on it.
-    Xvfb ":$display" -screen 0 "${1}x24" -nolisten tcp -extension RANDR >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -extension RANDR 3>"$numbers" >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$display"
     for _ in $(seq 100); do
-        xdpyinfo >/dev/null 2>&1 && return 0
+        [ -s "$numbers" ] && break
         sleep 0.1
     done
-    echo "Xvfb did not start" >&2
-    return 1
+    export DISPLAY=:$(cat "$numbers")
+    rm -f "$numbers"
+    [ "$DISPLAY" != : ] || { echo "Xvfb did not start" >&2; return 1; }
+    [ -z "${TRV_X_FILES:-}" ] || echo "/tmp/.X${DISPLAY#:}-lock /tmp/.X11-unix/X${DISPLAY#:}" >>"$TRV_X_FILES"
 }
