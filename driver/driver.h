@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/elapsed_text.h"
 #include "../trv/resource.h"
 
 // The program's texts by identifier, from its string table: TEXT_OF_IDS_CLASS_NAME, ...
@@ -58,8 +59,6 @@ void CloseOurWindows(); // TRV's, its About box's and the help viewer's
 LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 std::string WindowText(HWND window);
 std::string ClassOf(HWND window);
-// An elapsed text, "D hh:mm:ss.hh" exactly, as milliseconds; -1 when malformed.
-long long ElapsedMs(const std::string &text);
 int ListCount(HWND list);
 std::string ListText(HWND list, int index);
 

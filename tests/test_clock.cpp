@@ -1,10 +1,10 @@
 // The clock controller: states, timer periods, saving, flashing, fatal timer failures.
 #include <gtest/gtest.h>
 
-#include <stdio.h>
 #include <algorithm>
 
 #include "../trv/TRV.h"
+#include "elapsed_text.h"
 #include "fakewin.h"
 
 #include <rapidcheck/gtest.h>
@@ -208,15 +208,6 @@ void showValue(const History &h, std::ostream &os)
            << (e.counter == RUNS_AT ? "%" : e.counter > RUNS_AT && e.counter < FAILS ? " ms" : "");
 }
 
-// "D hh:mm:ss.hh" as milliseconds.
-long long Ms(const std::string &text)
-{
-    unsigned long days, h, m, s, cs;
-    if (sscanf(text.c_str(), "%lu %lu:%lu:%lu.%lu", &days, &h, &m, &s, &cs) != 5)
-        return -1;
-    return (((long long)days * 24 + h) * 60 + m) * 60000 + s * 1000 + cs * 10;
-}
-
 // Plays a history through the clock controller and returns the first broken promise, if any.
 // Every reading of a run, at a tick, a save or the Stop, lies within the tolerance and one
 // GetTickCount step of the true time since its Start (less the hundredths the text cuts off),
@@ -285,7 +276,7 @@ std::string Play(const History &h)
                 continue;
             reading = shown = Elapsed();
         }
-        const long long ms = Ms(reading), truth = (long long)(trueMs - start), cut = 9;
+        const long long ms = ElapsedMs(reading), truth = (long long)(trueMs - start), cut = 9;
         const long long bound = TICK_TOLERANCE + h.step; // and the hundredths CUT off
         const std::string what = at + reading + " at a true " + std::to_string(truth) + " ms";
         if (ms > truth + bound || ms < truth - bound - cut)

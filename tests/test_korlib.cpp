@@ -1,8 +1,6 @@
 // The support library: error boxes, the fatal check, the module-relative path, dialog helpers.
 #include <gtest/gtest.h>
 
-#include <string.h>
-
 #include <algorithm>
 #include <string>
 
