@@ -1,10 +1,8 @@
-// The elapsed text "D hh:mm:ss.hh" read back, for the checks of both sides: the host's
-// properties and the driver's readings of the window under Wine.
+// The elapsed text read back, for the host's properties and the driver's readings under Wine.
 #ifndef ELAPSED_TEXT_H
 #define ELAPSED_TEXT_H
 
 #include <stdio.h>
-
 #include <string>
 
 // "D hh:mm:ss.hh" exactly, as milliseconds (hundredths resolution); -1 when malformed.
