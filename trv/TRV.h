@@ -32,6 +32,7 @@ void FormatSavedEntry(int number, const char *elapsed, char *out);
    whatever the counter did before the run or does during it; where it behaves, exact. */
 #define TICK_TOLERANCE 200 /* ms: more than three of Windows 95's 55 ms steps */
 extern LARGE_INTEGER CounterFrequency; /* counts a second; 0 until asked, -1 where none */
+extern BOOL CounterAnchored;           /* a good read of the counter has set the anchor */
 extern ULONGLONG AnchorCounterMs;      /* the counter's milliseconds at the anchor */
 extern DWORD AnchorSystemTick;         /* GetTickCount at the anchor */
 extern ULONGLONG AnchorTick;           /* the tick at the anchor, in full */

@@ -5,6 +5,7 @@
 #define NO_COUNTER (-1)
 
 LARGE_INTEGER CounterFrequency;
+BOOL CounterAnchored;
 ULONGLONG AnchorCounterMs;
 DWORD AnchorSystemTick;
 ULONGLONG AnchorTick;
@@ -51,25 +52,30 @@ static void SetAnchor(ULONGLONG counterMs, DWORD systemTick, ULONGLONG tick)
     AnchorTick = tick;
 }
 
-/* The counter's milliseconds, or -1 where the machine has none. The first reading anchors the
-   tick at the counter's own count. A read that fails stands in GetTickCount's span since the
-   anchor for the counter's: it moves no anchor, and a good read after it is held to the same
-   anchor as before. */
+/* The counter's milliseconds, or -1 where it gives none: the machine has none, or it has not
+   yet been read once. The first good read anchors both clocks at the tick GetTickCount gives
+   then, so that the readings before it, GetTickCount's, and those after it count on one scale.
+   A read that fails after that stands in GetTickCount's span since the anchor for the
+   counter's: it moves no anchor, and a good read after it is held to the same anchor as before. */
 static LONGLONG ReadCounterMs(DWORD systemTick)
 {
-    BOOL first = CounterFrequency.QuadPart == 0;
-    if (first &&
+    if (CounterFrequency.QuadPart == 0 &&
         (!QueryPerformanceFrequency(&CounterFrequency) || CounterFrequency.QuadPart <= 0))
         CounterFrequency.QuadPart = NO_COUNTER;
     if (CounterFrequency.QuadPart == NO_COUNTER)
         return -1;
     LARGE_INTEGER count;
-    ULONGLONG ms = QueryPerformanceCounter(&count)
-        ? CountToMilliseconds((ULONGLONG)count.QuadPart, (ULONGLONG)CounterFrequency.QuadPart)
-        : AnchorCounterMs + (DWORD)(systemTick - AnchorSystemTick);
-    if (first) {
-        SetAnchor(ms, systemTick, ms);
-        LastTick = ms;
+    if (!QueryPerformanceCounter(&count)) {
+        if (!CounterAnchored)
+            return -1;
+        return (LONGLONG)(AnchorCounterMs + (DWORD)(systemTick - AnchorSystemTick));
+    }
+    ULONGLONG ms =
+        CountToMilliseconds((ULONGLONG)count.QuadPart, (ULONGLONG)CounterFrequency.QuadPart);
+    if (!CounterAnchored) {
+        SetAnchor(ms, systemTick, systemTick);
+        LastTick = systemTick;
+        CounterAnchored = TRUE;
     }
     return (LONGLONG)ms;
 }

@@ -125,6 +125,7 @@ void ResetAll()
     DayCount = 0;
     ShownTimeOfDay[0] = '\0';
     CounterFrequency.QuadPart = 0;
+    CounterAnchored = FALSE;
     AnchorCounterMs = 0;
     AnchorSystemTick = 0;
     AnchorTick = 0;
