@@ -533,13 +533,19 @@ void MoveWindowTo(HWND window, int x, int y, POINT pointer)
     SendMouse(pointer.x, pointer.y, 0);
     RECT from;
     GetWindowRect(window, &from);
-    // The caption's middle row, as far as it is on the screen at both places.
+    // The caption's middle row within the frame, as far as it is on the screen at both places:
+    // at the new place, Wine 10 may show a dialog box without its frame (its X window there is
+    // the box within the frame, and the frame's pixels are those of the windows beneath).
     int row = GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
-    int width = std::min<int>(from.right - from.left,
-                              GetSystemMetrics(SM_CXSCREEN) - std::max<int>(from.left, x));
+    POINT client = {0, 0};
+    ClientToScreen(window, &client);
+    int frame = client.x - from.left;
+    int width = std::min<int>(from.right - from.left - 2 * frame,
+                              GetSystemMetrics(SM_CXSCREEN) - std::max<int>(from.left, x) - frame);
     BITMAPINFOHEADER header;
-    std::vector<BYTE> caption = ScreenPixels({from.left, from.top + row, from.left + width,
-                                              from.top + row + 1}, header);
+    std::vector<BYTE> caption = ScreenPixels({from.left + frame, from.top + row,
+                                              from.left + frame + width, from.top + row + 1},
+                                             header);
     if (caption.empty() || width <= 0)
         Fail("no caption of " + Describe(window) + " to follow on the screen");
     SetWindowPos(window, NULL, x, y, 0, 0,
@@ -547,7 +553,8 @@ void MoveWindowTo(HWND window, int x, int y, POINT pointer)
     if (!WaitUntil([&] {
             RECT now;
             return GetWindowRect(window, &now) && now.left == x && now.top == y &&
-                   ScreenPixels({x, y + row, x + width, y + row + 1}, header) == caption;
+                   ScreenPixels({x + frame, y + row, x + frame + width, y + row + 1}, header) ==
+                       caption;
         }))
         Fail(Describe(window) + " not shown where it was moved to");
 }
