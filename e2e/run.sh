@@ -25,7 +25,7 @@ mkdir -p "$run/troot"
 cp "$exe" "$run/troot/TRV.EXE"
 ln -s "$run/troot" "$WINEPREFIX/dosdevices/t:"
 cp "$exe" "$run/work/TRV.EXE"
-cp "$(dirname "$exe")/TRV.HLP" "$(dirname "$exe")/TRV.HTM" "$run/work/"
+cp "$(dirname "$exe")"/TRV.{HLP,CNT,HTM} "$run/work/"
 
 export TRV_EXE TRV_WORK TRV_OUTPUT
 TRV_EXE=$(winpath "$run/work/TRV.EXE")

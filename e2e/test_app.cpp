@@ -498,7 +498,8 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
     const std::string work = WorkFolder(), folder = work + "\\viewer";
     CreateDirectoryA(folder.c_str(), NULL);
     ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), (folder + "\\TRV.EXE").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((work + "\\TRV.HLP").c_str(), (folder + "\\TRV.HLP").c_str(), FALSE));
+    for (const char *file : {"\\TRV.HLP", "\\TRV.CNT"})
+        ASSERT_TRUE(CopyFileA((work + file).c_str(), (folder + file).c_str(), FALSE));
     const char *const endings[] = {"alt+x", "caption"};
     for (const char *ending : endings) {
         SCOPED_TRACE(ending);
@@ -520,9 +521,9 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
         if (std::string(ending) == "alt+x") {
             Pause(300); // let it paint
             SaveScreenshot(WorkFolder() + "\\help-contents.bmp", r);
-            // The contents' fourth line is the jump to the keyboard topic.
+            // The third line of the contents is the jump to the keyboard topic.
             // The viewer builds its buttons anew for each topic.
-            ClickAt(viewer, r.left + 50, r.top + 137, "the jump");
+            ClickAt(viewer, r.left + 50, r.top + 180, "the jump");
             ASSERT_TRUE(WaitUntil([&] {
                 HWND button = ChildWithText(viewer, "&Back");
                 return button != NULL && IsWindowEnabled(button);
@@ -603,6 +604,7 @@ TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
             ASSERT_EQ(1u, boxes.size());
             EXPECT_EQ("Help error", WindowText(GetDlgItem(boxes[0], 0xFFFF)));
             Keys(app.window, "enter");
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindow(boxes[0]); })) << "box closed by Enter";
             break;
         }
         if (c.outcome != ERROR_BOX) {

@@ -54,7 +54,7 @@ void Cursor::Align(size_t boundary)
     at = (at + boundary - 1) / boundary * boundary;
 }
 
-static bool ReadFile(const std::string &path, Bytes &bytes)
+bool ReadBytes(const std::string &path, Bytes &bytes)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -66,7 +66,7 @@ static bool ReadFile(const std::string &path, Bytes &bytes)
 std::string ReadResFile(const std::string &path, std::vector<Resource> &out)
 {
     Bytes bytes;
-    if (!ReadFile(path, bytes))
+    if (!ReadBytes(path, bytes))
         return path + ": cannot read";
     Cursor c(bytes);
     while (c.at + 32 <= bytes.size()) {
@@ -180,7 +180,7 @@ std::vector<std::pair<ResId, uint32_t>> DirectoryEntries(const PeImage &pe, size
 
 std::string ReadPeImage(const std::string &path, PeImage &pe)
 {
-    if (!ReadFile(path, pe.bytes))
+    if (!ReadBytes(path, pe.bytes))
         return path + ": cannot read";
     Cursor c(pe.bytes, 0x3C);
     uint32_t peOffset = c.U32();

@@ -55,6 +55,9 @@ struct PeImage {
     size_t Offset(uint32_t rva) const;
 };
 
+// The whole file; false where it cannot be read.
+bool ReadBytes(const std::string &path, Bytes &bytes);
+
 // These return an empty text on success, or what is wrong with the file.
 std::string ReadResFile(const std::string &path, std::vector<Resource> &out);
 std::string ReadPeImage(const std::string &path, PeImage &out);

@@ -15,7 +15,7 @@ if cmp "$archive" "$again"; then
     echo "rebuild-compare: $(basename "$archive") is the same, $(stat -c %s "$archive") bytes"
     exit 0
 fi
-for name in TRV.EXE TRV.HLP TRV.HTM README.TXT; do
+for name in TRV.EXE TRV.HLP TRV.CNT TRV.HTM README.TXT; do
     cmp "$archive.files/$name" "$again.files/$name" || true
 done
 exit 1

@@ -8,7 +8,7 @@
 set -euo pipefail
 source "$(dirname "$0")/wine.sh"
 
-packages=(cmake ninja-build g++ libgtest-dev librapidcheck-dev cppcheck tidy
+packages=(cmake ninja-build g++ libgtest-dev librapidcheck-dev cppcheck tidy halibut
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine64 wine32:i386 wine64-tools fonts-wine xvfb x11-utils imagemagick zip mount)
