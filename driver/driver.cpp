@@ -239,13 +239,19 @@ void KillApp(App &app)
 
 namespace {
 
-void SendKey(WORD vk, bool up)
+INPUT KeyInput(WORD vk, bool up)
 {
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = vk;
     input.ki.wScan = (WORD)MapVirtualKeyA(vk, 0);
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+void SendKey(WORD vk, bool up)
+{
+    INPUT input = KeyInput(vk, up);
     SendInput(1, &input, sizeof input);
 }
 
@@ -418,10 +424,16 @@ void Keys(HWND target, const std::string &chord)
     for (size_t plus; (plus = chord.find('+', start)) != std::string::npos; start = plus + 1)
         keys.push_back(KeyCode(chord.substr(start, plus - start)));
     keys.push_back(KeyCode(chord.substr(start)));
+    // The whole chord at once: Wine resyncs the modifiers that the X server has not seen pressed
+    // (all of the driver's) when a window of the program gains the X focus or the pointer, and
+    // a chord whose keys were sent one by one could lose its modifiers to that midway, under
+    // load, after a box closed.
+    std::vector<INPUT> inputs;
     for (WORD key : keys)
-        SendKey(key, false);
+        inputs.push_back(KeyInput(key, false));
     for (auto it = keys.rbegin(); it != keys.rend(); ++it)
-        SendKey(*it, true);
+        inputs.push_back(KeyInput(*it, true));
+    SendInput((UINT)inputs.size(), inputs.data(), sizeof(INPUT));
 }
 
 void PressAndRelease(HWND target, POINT press, POINT release, const std::string &what)
