@@ -419,25 +419,28 @@ struct Help : Desk {
         Desk::TearDown();
         TellWindowsVersion("TRV.EXE", NULL);
     }
-    // The viewer asks about a missing help file while the program waits: answer it, and
-    // return the path it names.
+    // The viewer asks about a missing help file while the program waits: answer it, wait
+    // until the box has gone, and return the path it names.
     static std::string MissingFileQuestion()
     {
         std::string path;
+        HWND asking = NULL;
         bool asked = WaitUntil([&] {
             for (HWND box : TopWindows(0, "#32770")) {
-                HWND question = GetDlgItem(box, 0xFFFF);
-                std::string text = WindowText(question);
+                std::string text = WindowText(GetDlgItem(box, 0xFFFF));
                 size_t open = text.find("'"), close = text.rfind("'");
                 if (text.find("Cannot find") == std::string::npos || open == close)
                     continue;
                 path = text.substr(open + 1, close - open - 1);
-                PostMessageA(box, WM_COMMAND, IDNO, 0);
+                asking = box;
                 return true;
             }
             return false;
         });
-        return asked ? path : "(no question)";
+        if (!asked)
+            return "(no question)";
+        PostMessageA(asking, WM_COMMAND, IDNO, 0);
+        return WaitUntil([&] { return !IsWindow(asking); }) ? path : "(the question stayed)";
     }
 };
 
