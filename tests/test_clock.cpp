@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "../trv/TRV.h"
 #include "elapsed_text.h"
@@ -350,19 +351,20 @@ RC_GTEST_PROP(Clock, SavesAreNumberedInOrderWithTheReadingOfTheirMoment, ())
 // low 32 bits, was taken as a span of 2^32 - 14 ms.
 TEST(Tick, ShrunkHistoriesAreHeldToTheTrueTimeToo)
 {
-    auto twoRuns = [](DWORD rate0, DWORD ms0, DWORD rate1, DWORD ms1) {
+    // The counter's rate in percent through each of two runs, and each run's length.
+    auto twoRuns = [](std::array<DWORD, 2> rate, std::array<DWORD, 2> length) {
         History h{WRAP - DAY, 55, 1193182, 0, {}};
-        for (DWORD run : {0, 1}) {
-            h.events.push_back({TOGGLE, 0, RUNS_AT, run == 0 ? rate0 : rate1, false});
-            for (DWORD ms = 0; ms < (run == 0 ? ms0 : ms1); ms += 55)
+        for (int run = 0; run < 2; ++run) {
+            h.events.push_back({TOGGLE, 0, RUNS_AT, rate[run], false});
+            for (DWORD ms = 0; ms < length[run]; ms += 55)
                 h.events.push_back({TICK, 55, KEEPS_ON, 0, false});
             h.events.push_back({TOGGLE, 0, KEEPS_ON, 0, false});
         }
         return h;
     };
     const std::pair<const char *, History> examples[] = {
-        {"9% fast through one run and 9% slow through the next", twoRuns(109, 4180, 91, 4180)},
-        {"stood still for 110 ms, then twice its rate", twoRuns(0, 110, 200, 275)},
+        {"9% fast through one run and 9% slow through the next", twoRuns({109, 91}, {4180, 4180})},
+        {"stood still for 110 ms, then twice its rate", twoRuns({0, 200}, {110, 275})},
         {"its first read failed at a Start, 14 ms behind",
          {4208567296, 1, 1193182, 0,
           {{TICK, 9708547, KEEPS_ON, 0, false},
