@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <stdio.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <string>
@@ -34,12 +33,6 @@ const int PAIRS = 50;
 
 const double CPU_RUNNING_GOAL = 0.95, CPU_STOPPED_GOAL = 1.15, START_GOAL = 1.25;
 const double ACCURACY_GOAL_MS = 12; // the hundredths cut (10 ms), and a little
-
-std::string Env(const char *name)
-{
-    const char *value = getenv(name);
-    return value ? value : "";
-}
 
 std::string WorkFile(const char *name)
 {

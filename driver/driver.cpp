@@ -1,5 +1,4 @@
-// A Win32 driver of TRV.EXE and programs like it: start them, find their windows, read them
-// through window messages, and give them input as a person would (SendInput keys and clicks).
+// The driver's workings; driver.h says what each routine is for.
 #include "driver.h"
 
 #include <io.h>
@@ -10,22 +9,26 @@
 #include <map>
 #include <stdexcept>
 
+std::string Env(const char *name, const char *fallback)
+{
+    const char *value = getenv(name);
+    return value ? value : fallback;
+}
+
 std::string ProgramPath()
 {
-    const char *path = getenv("TRV_EXE");
-    return path ? path : "TRV.EXE";
+    return Env("TRV_EXE", "TRV.EXE");
 }
 
 std::string WorkFolder()
 {
-    const char *path = getenv("TRV_WORK");
-    return path ? path : ".";
+    return Env("TRV_WORK", ".");
 }
 
 void OutputToFile()
 {
-    const char *path = getenv("TRV_OUTPUT");
-    if (path != NULL && freopen(path, "w", stdout) != NULL) {
+    std::string path = Env("TRV_OUTPUT");
+    if (!path.empty() && freopen(path.c_str(), "w", stdout) != NULL) {
         setvbuf(stdout, NULL, _IONBF, 0);
         _dup2(_fileno(stdout), _fileno(stderr)); // sets the standard handles too
     }
@@ -152,40 +155,46 @@ std::string ListText(HWND list, int index)
     return narrow;
 }
 
-namespace {
-
-struct Search {
-    DWORD processId;
-    const char *className;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
+static BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 {
-    Search *search = (Search *)param;
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if ((search->processId == 0 || processId == search->processId) && IsWindowVisible(window) &&
-        ClassOf(window) == search->className)
-        search->found.push_back(window);
+    auto *search = (std::pair<const std::function<bool(HWND)> *, std::vector<HWND>> *)param;
+    if ((*search->first)(window))
+        search->second.push_back(window);
     return TRUE;
 }
 
-} // namespace
+std::vector<HWND> FindWindows(HWND parent, const std::function<bool(HWND)> &match)
+{
+    std::pair<const std::function<bool(HWND)> *, std::vector<HWND>> search = {&match, {}};
+    if (parent == NULL)
+        EnumWindows(CollectWindow, (LPARAM)&search);
+    else
+        EnumChildWindows(parent, CollectWindow, (LPARAM)&search);
+    return search.second;
+}
 
 std::vector<HWND> TopWindows(DWORD processId, const char *className)
 {
-    Search search = {processId, className, {}};
-    EnumWindows(CollectWindow, (LPARAM)&search);
-    return search.found;
+    return FindWindows(NULL, [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        return (processId == 0 || owner == processId) && IsWindowVisible(window) &&
+               ClassOf(window) == className;
+    });
 }
 
-HWND FocusOf(HWND window)
+// What the window's thread has active and focused, as it sees it.
+static GUITHREADINFO ThreadInput(HWND window)
 {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info);
-    return info.hwndFocus;
+    return info;
+}
+
+HWND FocusOf(HWND window)
+{
+    return ThreadInput(window).hwndFocus;
 }
 
 bool StartApp(App &app, const std::string &exe, const std::string &folder,
@@ -205,8 +214,7 @@ bool StartApp(App &app, const std::string &exe, const std::string &folder,
         Watched.push_back(app.process.hProcess);
     }
     return WaitUntil([&] {
-        std::vector<HWND> windows = TopWindows(app.process.dwProcessId, TEXT_OF_IDS_CLASS_NAME);
-        app.window = windows.empty() ? NULL : windows[0];
+        app.window = First(TopWindows(app.process.dwProcessId, TEXT_OF_IDS_CLASS_NAME));
         return app.window != NULL && !WindowText(GetDlgItem(app.window, IDC_CURRENT)).empty();
     });
 }
@@ -309,11 +317,9 @@ std::string Unrest(POINT corner)
 // taken the activation finds no focus and is dropped.
 bool ReadyForInput(HWND window)
 {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetForegroundWindow() == window &&
-           GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info) &&
-           info.hwndActive == window && info.hwndFocus != NULL && IsWindowEnabled(window);
+    GUITHREADINFO info = ThreadInput(window);
+    return GetForegroundWindow() == window && info.hwndActive == window &&
+           info.hwndFocus != NULL && IsWindowEnabled(window);
 }
 
 } // namespace

@@ -29,6 +29,8 @@ struct App {
     HWND Control(int id) const { return GetDlgItem(window, id); }
 };
 
+// An environment variable's value, or FALLBACK where it is not set.
+std::string Env(const char *name, const char *fallback = "");
 // Path of the program to drive (environment variable TRV_EXE) and a scratch folder (TRV_WORK).
 std::string ProgramPath();
 std::string WorkFolder();
@@ -62,6 +64,9 @@ std::string ClassOf(HWND window);
 int ListCount(HWND list);
 std::string ListText(HWND list, int index);
 
+// The windows within PARENT (null: the top-level ones) that MATCH, in Z order; the first, or null.
+std::vector<HWND> FindWindows(HWND parent, const std::function<bool(HWND)> &match);
+inline HWND First(const std::vector<HWND> &windows) { return windows.empty() ? NULL : windows[0]; }
 // Top-level windows of a process (0: any process) with the given class, visible ones only.
 std::vector<HWND> TopWindows(DWORD processId, const char *className);
 HWND FocusOf(HWND window); // the control with the keyboard focus in window's thread

@@ -421,6 +421,11 @@ struct Help : Desk {
     }
     // The viewer asks about a missing help file while the program waits: answer it, wait
     // until the box has gone, and return the path it names.
+    // The viewer builds its buttons anew for each topic.
+    static HWND BackButton(HWND viewer)
+    {
+        return First(FindWindows(viewer, [](HWND child) { return WindowText(child) == "&Back"; }));
+    }
     static std::string MissingFileQuestion()
     {
         std::string path;
@@ -472,30 +477,6 @@ TEST_F(Help, HandsTheEngineTheFullPathBesideTheProgramWhateverTheFolder)
     }
 }
 
-namespace {
-
-struct ChildSearch {
-    const char *text;
-    HWND found;
-};
-
-BOOL CALLBACK MatchChild(HWND child, LPARAM param)
-{
-    ChildSearch *search = (ChildSearch *)param;
-    if (WindowText(child) == search->text)
-        search->found = child;
-    return search->found == NULL;
-}
-
-HWND ChildWithText(HWND parent, const char *text)
-{
-    ChildSearch search = {text, NULL};
-    EnumChildWindows(parent, MatchChild, (LPARAM)&search);
-    return search.found;
-}
-
-} // namespace
-
 TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
 {
     const std::string work = WorkFolder(), folder = work + "\\viewer";
@@ -510,13 +491,9 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
         ASSERT_TRUE(StartApp(app, folder + "\\TRV.EXE", "C:\\windows"));
         Keys(app.window, "f1");
         HWND viewer = NULL;
-        ASSERT_TRUE(WaitUntil([&] {
-            std::vector<HWND> found = TopWindows(0, "MS_WINHELP");
-            viewer = found.empty() ? NULL : found[0];
-            return viewer != NULL;
-        }));
+        ASSERT_TRUE(WaitUntil([&] { return (viewer = First(TopWindows(0, "MS_WINHELP"))) != NULL; }));
         HWND back = NULL;
-        ASSERT_TRUE(WaitUntil([&] { return (back = ChildWithText(viewer, "&Back")) != NULL; }));
+        ASSERT_TRUE(WaitUntil([&] { return (back = BackButton(viewer)) != NULL; }));
         EXPECT_TRUE(TopWindows(0, "#32770").empty()) << "no error box";
         EXPECT_FALSE(IsWindowEnabled(back)) << "the contents topic: nowhere to go back to";
         RECT r;
@@ -525,10 +502,9 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
             Pause(300); // let it paint
             SaveScreenshot(WorkFolder() + "\\help-contents.bmp", r);
             // The third line of the contents is the jump to the keyboard topic.
-            // The viewer builds its buttons anew for each topic.
             ClickAt(viewer, r.left + 50, r.top + 180, "the jump");
             ASSERT_TRUE(WaitUntil([&] {
-                HWND button = ChildWithText(viewer, "&Back");
+                HWND button = BackButton(viewer);
                 return button != NULL && IsWindowEnabled(button);
             })) << "a click on the jump";
             Pause(300);
