@@ -65,6 +65,52 @@ static char *LastBackslash(char *path)
     return found;
 }
 
+AnyProc LibraryProc(const char *library, const char *name)
+{
+    HMODULE module = LoadLibraryA(library);
+    return module == NULL ? NULL : reinterpret_cast<AnyProc>(GetProcAddress(module, name));
+}
+
+typedef DWORD(WINAPI *ModuleFileNameWProc)(HMODULE, LPWSTR, DWORD);
+typedef DWORD(WINAPI *ShortPathNameWProc)(LPCWSTR, LPWSTR, DWORD);
+
+/* WIDE as the ANSI code page spells it, into PATH, with a '?' for each character it lacks and
+   never a look-alike; true where it lacks none. Where the code page cannot spell it at all
+   (Windows NT 4 knows no spelling without look-alikes), PATH stays as it was. */
+static BOOL SpellPath(const WCHAR *wide, char *path)
+{
+    char spelled[PATH_CCH];
+    BOOL lacking = FALSE;
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, spelled, PATH_CCH, "?",
+                            &lacking) == 0)
+        return FALSE;
+    lstrcpynA(path, spelled, PATH_CCH);
+    return !lacking;
+}
+
+/* Windows NT and later keep paths in Unicode, and GetModuleFileNameA hands on a '?' or a
+   look-alike (l for ł) for each character that the ANSI code page lacks: the path then names
+   no file, or another one. A volume that keeps short (8.3) names has one in plain ASCII for
+   every folder, which the ANSI functions and the help engine take. Where neither spelling is
+   whole, a '?' marks the path as lost: no file name holds one. Windows 95 and 98 keep no wide
+   path, and their ANSI one stays as it is. */
+static void SpellModulePath(HMODULE module, char *path)
+{
+    ModuleFileNameWProc moduleFileNameW = reinterpret_cast<ModuleFileNameWProc>(
+        LibraryProc("KERNEL32.DLL", "GetModuleFileNameW"));
+    ShortPathNameWProc shortPathNameW = reinterpret_cast<ShortPathNameWProc>(
+        LibraryProc("KERNEL32.DLL", "GetShortPathNameW"));
+    WCHAR wide[PATH_CCH];
+    if (moduleFileNameW == NULL || shortPathNameW == NULL)
+        return;
+    DWORD length = moduleFileNameW(module, wide, PATH_CCH);
+    if (length == 0 || length >= PATH_CCH || SpellPath(wide, path))
+        return;
+    length = shortPathNameW(wide, wide, PATH_CCH);
+    if (length != 0 && length < PATH_CCH)
+        SpellPath(wide, path);
+}
+
 void ModuleFilePath(const char *fileName, char *out)
 {
     char moduleName[STRING_CCH] = "";
@@ -75,6 +121,7 @@ void ModuleFilePath(const char *fileName, char *out)
     DWORD length = GetModuleFileNameA(module, path, PATH_CCH);
     /* A full buffer means a cut and possibly unterminated path. */
     FatalCheck(length == 0 || length >= PATH_CCH, IDS_FATAL_CAPTION, __FILE__, __LINE__);
+    SpellModulePath(module, path);
     char *lastBackslash = LastBackslash(path);
     FatalCheck(lastBackslash == NULL, IDS_FATAL_CAPTION, __FILE__, __LINE__);
     lastBackslash[1] = '\0';

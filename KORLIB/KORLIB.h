@@ -28,6 +28,14 @@ int FormatText(char *out, size_t capacity, const char *format, ...);
 void StringMessageBox(HWND owner, UINT messageId, int kind);
 void FatalCheck(int failed, UINT messageId, const char *sourceFile, long line);
 
+/* A function of a library loaded by name, or null: what a newer Windows has, a clean Windows 95
+   may lack. Through a plain function type, as the type of GetProcAddress's result takes no
+   arguments; the library stays loaded. */
+typedef void (*AnyProc)(void);
+AnyProc LibraryProc(const char *library, const char *name);
+
+/* The path of FILENAME beside the program, as the ANSI functions can be handed it; a '?' in it
+   marks a folder that the ANSI code page cannot spell, which no such function can find. */
 void ModuleFilePath(const char *fileName, char *out);
 
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -22,7 +22,7 @@ const std::map<std::string, std::set<std::string>> WINDOWS_95_IMPORTS = {
      {"ExitProcess", "GetCommandLineA", "GetFileAttributesA", "GetLocalTime",
       "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress", "GetStartupInfoA",
       "GetTickCount", "LoadLibraryA", "QueryPerformanceCounter",
-      "QueryPerformanceFrequency", "lstrcpynA", "lstrlenA"}},
+      "QueryPerformanceFrequency", "WideCharToMultiByte", "lstrcpynA", "lstrlenA"}},
     {"USER32.DLL",
      {"CharNextA", "CreateDialogParamA", "DefWindowProcA", "DialogBoxParamA", "DispatchMessageA",
       "EndDialog", "FlashWindow", "GetDesktopWindow", "GetDlgItem", "GetMessageA",

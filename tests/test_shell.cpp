@@ -30,7 +30,7 @@ TEST(MainWndProc, DispatchesEachCommandOnItsLowWordAfterMovingTheFocus)
          {"SetFocus main", "KillTimer main 1", "SetTimer main 1 1 null"}},
         {CMD_SAVE, 0, {"SetFocus main", "MessageBeep 0"}},
         {CMD_HELP, 0,
-         {"SetFocus main", "GetModuleHandleA KERNEL32.DLL",
+         {"SetFocus main", "LoadLibraryA KERNEL32.DLL",
           "GetProcAddress KERNEL32.DLL GetTickCount64", "WinHelpA main C:\\Tools\\TRV.HLP 3 0"}},
         {0x10000 | CMD_ABOUT, 0,
          {"SetFocus main", "DialogBoxParamA app DIAL_ABOUT main AboutDlgProc 0"}},
@@ -77,6 +77,7 @@ TEST(MainWndProc, HelpGoesToTheEngineOrToThePageAndAFailureShowsOneErrorBox)
         INT_PTR shellResult;
         Calls calls; // after the feature is looked up
         bool errorBox;
+        bool lost = false; // the help's folder is one that the code page lost
     } cases[] = {
         {"Windows 95 to XP: the engine, page or not", false, true, "", TRUE, 42, {ENGINE}, false},
         {"the engine fails", false, false, "", FALSE, 42, {ENGINE}, true},
@@ -90,10 +91,14 @@ TEST(MainWndProc, HelpGoesToTheEngineOrToThePageAndAFailureShowsOneErrorBox)
          join({{FIND}, COM, {"LoadLibraryA SHELL32.DLL"}}), true},
         {"no OLE32: the shell is asked all the same", true, true, "OLE32.DLL", TRUE, 42,
          join({{FIND, "LoadLibraryA OLE32.DLL"}, SHELL}), false},
+        {"a folder that the code page lost, and no short name: nothing is handed on", true, true,
+         "", TRUE, 42, {}, true, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         ReadyWindow();
+        if (c.lost)
+            strcpy(HelpPath, "C:\\Micha?\\TRV.HLP");
         Running = 1;
         StartTick = 77;
         Fake.vista = c.vista;
@@ -102,9 +107,10 @@ TEST(MainWndProc, HelpGoesToTheEngineOrToThePageAndAFailureShowsOneErrorBox)
         Fake.winHelpResult = c.winHelpResult;
         Fake.shellExecuteResult = c.shellResult;
         EXPECT_EQ(0, Command(CMD_HELP));
-        Calls calls = join({{"SetFocus main", "GetModuleHandleA KERNEL32.DLL",
-                             "GetProcAddress KERNEL32.DLL GetTickCount64"},
-                            c.calls});
+        Calls calls = {"SetFocus main"};
+        if (!c.lost)
+            calls = join({calls, {"LoadLibraryA KERNEL32.DLL",
+                                  "GetProcAddress KERNEL32.DLL GetTickCount64"}, c.calls});
         if (c.errorBox)
             calls.push_back("MessageBoxA main 'Help error' 'Tarvik 2 - Error' 0x2030");
         EXPECT_EQ(calls, Fake.calls);
@@ -165,6 +171,10 @@ TEST(WinMain, RegistersCreatesShowsLoadsAcceleratorsThenRunsTheLoop)
                   "DefWindowProcA main 0x81 0 0", // the first message names the window
                   "GetModuleHandleA TRV.EXE",
                   "GetModuleFileNameA module 1025",
+                  "LoadLibraryA KERNEL32.DLL", // Windows NT's wide path: none here
+                  "GetProcAddress KERNEL32.DLL GetModuleFileNameW",
+                  "LoadLibraryA KERNEL32.DLL",
+                  "GetProcAddress KERNEL32.DLL GetShortPathNameW",
                   "SetTimer main 1 100 null",
                   "ShowWindow main 7",
                   "LoadAcceleratorsA app ACCELS",

@@ -26,21 +26,22 @@ static void OnCreate(void)
 #define SHELL_EXECUTE_ERRORS  32  /* ShellExecuteA's results up to this are failures */
 #define COM_FOR_THE_SHELL     0x6 /* COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE */
 
-typedef void (*AnyProc)(void);
 typedef HRESULT(WINAPI *CoInitializeExProc)(LPVOID, DWORD);
 typedef HINSTANCE(WINAPI *ShellExecuteProc)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 
-/* A function of a library loaded by name, or null. Through a plain function type: the type of
-   GetProcAddress's result takes no arguments. */
-static AnyProc LibraryProc(const char *library, const char *name)
-{
-    HMODULE module = LoadLibraryA(library);
-    return module == NULL ? NULL : reinterpret_cast<AnyProc>(GetProcAddress(module, name));
-}
-
 static BOOL HasHelpEngine(void)
 {
-    return GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), FIRST_VISTA_EXPORT) == NULL;
+    return LibraryProc("KERNEL32.DLL", FIRST_VISTA_EXPORT) == NULL;
+}
+
+/* A folder that the code page cannot spell, where its volume keeps no short name either: the
+   path names no file, and neither the engine nor the shell is handed it. */
+static BOOL HelpPathLost(void)
+{
+    for (const char *c = HelpPath; *c != '\0'; c = CharNextA(c))
+        if (*c == '?')
+            return TRUE;
+    return FALSE;
 }
 
 /* The page's path, the help file's with its extension changed; false where there is none. */
@@ -83,7 +84,9 @@ static void ShowHelp(void)
 {
     char page[PATH_CCH];
     BOOL shown;
-    if (!HasHelpEngine() && FindHelpPage(page))
+    if (HelpPathLost())
+        shown = FALSE;
+    else if (!HasHelpEngine() && FindHelpPage(page))
         shown = OpenHelpPage(page);
     else
         shown = WinHelpA(MainWindow, HelpPath, HELP_CONTENTS, 0);

@@ -1,6 +1,7 @@
 // Recording implementation of the Win32 operations the program calls, for host tests.
 #include "fakewin.h"
 
+#include <algorithm>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
@@ -190,6 +191,48 @@ void WINAPI ExitProcess(UINT code)
     throw FakeExit{code};
 }
 
+static DWORD CopyPath(const std::u16string &path, WCHAR *out, DWORD size)
+{
+    if (path.size() >= size)
+        return (DWORD)path.size() + 1;
+    std::copy(path.begin(), path.end(), out);
+    out[path.size()] = u'\0';
+    return (DWORD)path.size();
+}
+
+static DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size)
+{
+    FakeScope scope;
+    Log("GetModuleFileNameW %s %u", module ? "module" : "null", size);
+    return CopyPath(Fake.wideModulePath, path, size);
+}
+
+static DWORD WINAPI GetShortPathNameW(LPCWSTR path, LPWSTR shortPath, DWORD size)
+{
+    FakeScope scope;
+    Log("GetShortPathNameW");
+    return CopyPath(Fake.shortModulePath.empty() ? std::u16string(path) : Fake.shortModulePath,
+                    shortPath, size);
+}
+
+// Code page 1252 as far as the tests need it: every character up to U+00FF as the byte of the
+// same value (as Latin-1 has them), and any other one lacking; but for ł, which is spelled as
+// its look-alike l unless look-alikes are refused, and then counts as spelled.
+int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int, LPSTR out, int size,
+                               LPCSTR defaultChar, BOOL *usedDefault)
+{
+    int i = 0;
+    for (; wide[i] != u'\0'; ++i) {
+        if (i + 1 >= size)
+            return 0;
+        bool lookAlike = wide[i] == u'ł' && !(flags & WC_NO_BEST_FIT_CHARS);
+        out[i] = wide[i] <= 0xFF ? (char)wide[i] : lookAlike ? 'l' : *defaultChar;
+        *usedDefault = *usedDefault || (wide[i] > 0xFF && !lookAlike);
+    }
+    out[i] = '\0';
+    return i + 1;
+}
+
 DWORD WINAPI GetFileAttributesA(LPCSTR path)
 {
     FakeScope scope;
@@ -222,8 +265,6 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 {
     FakeScope scope;
     Log("GetModuleHandleA %s", name);
-    if (strcmp(name, LIBRARIES[0]) == 0)
-        return Library(name);
     return Fake.moduleLoadedByName ? FAKE_INSTANCE : NULL;
 }
 
@@ -255,6 +296,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
     FakeScope scope;
     std::string library = LibraryName(module);
     Log("GetProcAddress %s %s", library.c_str(), name);
+    const bool wide = !Fake.wideModulePath.empty();
     void (*found)(void) = NULL;
     if (library == "SHELL32.DLL" && strcmp(name, "ShellExecuteA") == 0)
         found = reinterpret_cast<void (*)(void)>(ShellExecuteA);
@@ -262,6 +304,10 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
         found = reinterpret_cast<void (*)(void)>(CoInitializeEx);
     else if (library == "KERNEL32.DLL" && strcmp(name, "GetTickCount64") == 0 && Fake.vista)
         found = reinterpret_cast<void (*)(void)>(GetTickCount);
+    else if (library == "KERNEL32.DLL" && strcmp(name, "GetModuleFileNameW") == 0 && wide)
+        found = reinterpret_cast<void (*)(void)>(GetModuleFileNameW);
+    else if (library == "KERNEL32.DLL" && strcmp(name, "GetShortPathNameW") == 0 && wide)
+        found = reinterpret_cast<void (*)(void)>(GetShortPathNameW);
     return reinterpret_cast<FARPROC>(found);
 }
 

@@ -36,7 +36,10 @@ struct FakeState {
     INT_PTR shellExecuteResult = 42; // above 32: opened
     INT_PTR dialogBoxResult = 0;
     LRESULT defWindowProcResult = 0;
-    std::string modulePath = "C:\\Tools\\TRV.EXE";
+    std::string modulePath = "C:\\Tools\\TRV.EXE"; // as GetModuleFileNameA gives it
+    // As Windows NT and later keep it (none: Windows 95 and 98), and its short name (none: the
+    // volume keeps no short names).
+    std::u16string wideModulePath, shortModulePath;
     UINT codePage = 1252; // the ANSI code page; 932 (Japanese) has double-byte characters
     bool moduleLoadedByName = true;
     long moduleFileNameResult = -1; // when not -1, the length GetModuleFileNameA returns

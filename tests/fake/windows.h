@@ -25,6 +25,9 @@ typedef uint64_t ULONGLONG;
 typedef char *LPSTR;
 typedef void *LPVOID;
 typedef const char *LPCSTR;
+typedef char16_t WCHAR;
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
 
 typedef union {
     LONGLONG QuadPart;
@@ -111,6 +114,8 @@ typedef struct {
 #define SW_SHOWNORMAL 1
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define CP_ACP 0
+#define WC_NO_BEST_FIT_CHARS 0x00000400
 
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
@@ -127,6 +132,8 @@ typedef struct {
 int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list arguments);
 LPSTR WINAPI lstrcpynA(LPSTR out, LPCSTR text, int size);
 int WINAPI lstrlenA(LPCSTR text);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LPSTR out,
+                               int size, LPCSTR defaultChar, BOOL *usedDefault);
 // The next character: two bytes for a lead byte of the ANSI code page, else one; the end stays.
 LPSTR WINAPI CharNextA(LPCSTR text);
 
