@@ -123,13 +123,25 @@ LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return answer;
 }
 
+std::wstring Wide(const std::string &text)
+{
+    wchar_t wide[PATH_CHARS] = L"";
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide, PATH_CHARS);
+    return wide;
+}
+
+std::string Utf8(const wchar_t *text)
+{
+    char narrow[4 * PATH_CHARS] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, NULL, NULL);
+    return narrow;
+}
+
 std::string WindowText(HWND window)
 {
-    wchar_t text[1024] = L"";
-    Ask(window, WM_GETTEXT, 1024, (LPARAM)text);
-    char narrow[1024] = "";
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, NULL, NULL);
-    return narrow;
+    wchar_t text[PATH_CHARS] = L"";
+    Ask(window, WM_GETTEXT, PATH_CHARS, (LPARAM)text);
+    return Utf8(text);
 }
 
 std::string ClassOf(HWND window)
@@ -150,9 +162,7 @@ std::string ListText(HWND list, int index)
     if (Ask(list, LB_GETTEXTLEN, index) >= 256)
         return "(too long)";
     Ask(list, LB_GETTEXT, index, (LPARAM)text);
-    char narrow[256] = "";
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, NULL, NULL);
-    return narrow;
+    return Utf8(text);
 }
 
 static BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
@@ -201,13 +211,11 @@ bool StartApp(App &app, const std::string &exe, const std::string &folder,
               const std::string &arguments)
 {
     Step("starting " + exe);
-    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA startup = {};
+    std::wstring line = Wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL,
-                        folder.empty() ? NULL : folder.c_str(), &startup, &app.process))
+    if (!CreateProcessW(Wide(exe).c_str(), &line[0], NULL, NULL, FALSE, 0, NULL,
+                        folder.empty() ? NULL : Wide(folder).c_str(), &startup, &app.process))
         return false;
     {
         CaseLocked locked;

@@ -1,5 +1,6 @@
 // A Win32 driver of TRV.EXE and programs like it: start them, find their windows, read them
 // through window messages, and give them input as a person would (SendInput keys and clicks).
+// Its texts and paths are UTF-8: a path may hold any script.
 #ifndef DRIVER_H
 #define DRIVER_H
 
@@ -56,6 +57,10 @@ void Pause(DWORD ms);
 // cannot be had. The case's clock, and its watchdog, start here.
 void StartCase(const std::string &name);
 void CloseOurWindows(); // TRV's, its About box's and the help viewer's
+
+const int PATH_CHARS = 1024; // the longest text or path the driver reads or hands on, and more
+std::wstring Wide(const std::string &text);
+std::string Utf8(const wchar_t *text);
 
 // A message sent to another process's window and its answer, bounded in time.
 LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);

@@ -26,6 +26,23 @@ cp "$exe" "$run/troot/TRV.EXE"
 ln -s "$run/troot" "$WINEPREFIX/dosdevices/t:"
 cp "$exe" "$run/work/TRV.EXE"
 cp "$(dirname "$exe")"/TRV.{HLP,CNT,HTM} "$run/work/"
+# The help cases' copies: copy FOLDER [EXTENSIONS [NAME]] puts the program into work/FOLDER
+# as NAME, with the files of its help that have EXTENSIONS beside it.
+copy() {
+    mkdir -p "$run/work/$1"
+    cp "$exe" "$run/work/$1/${3:-TRV.EXE}"
+    for extension in ${2:-}; do cp "$run/work/TRV.$extension" "$run/work/$1/"; done
+}
+copy nohelp
+copy renamed "" STOPWTCH.EXE
+copy viewer "HLP CNT"
+# With the page and without, also in folders named in scripts that code page 1252 lacks: Wine
+# reads UTF-8 file names, and takes its ANSI code page from the locale.
+export LC_ALL=C.UTF-8
+for name in "" /Тест "/中文 目录"; do
+    copy "page$name" "HLP HTM"
+    copy "nopage$name" HLP
+done
 
 export TRV_EXE TRV_WORK TRV_OUTPUT
 TRV_EXE=$(winpath "$run/work/TRV.EXE")
