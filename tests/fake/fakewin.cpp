@@ -20,40 +20,6 @@ HINSTANCE const FAKE_INSTANCE = reinterpret_cast<HINSTANCE>(&instanceObject);
 
 static char iconObject, cursorObject, accelObject;
 
-// The sanitizer runtime calls these hooks on every allocation (GCC ships no header for them).
-extern "C" int __sanitizer_install_malloc_and_free_hooks(
-    void (*mallocHook)(const volatile void *, size_t), void (*freeHook)(const volatile void *));
-
-// Allocation counting: only what happens outside the fake's own functions is the program's.
-static int fakeDepth;
-static long programAllocations;
-
-struct FakeScope {
-    FakeScope() { ++fakeDepth; }
-    ~FakeScope() { --fakeDepth; }
-};
-
-static void OnMalloc(const volatile void *, size_t)
-{
-    if (fakeDepth == 0)
-        ++programAllocations;
-}
-
-static void OnFree(const volatile void *) {}
-
-static const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree);
-
-long ProgramAllocations()
-{
-    return programAllocations;
-}
-
-void ResetAllocationCount()
-{
-    (void)hooksInstalled;
-    programAllocations = 0;
-}
-
 static void Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
 static void Log(const char *format, ...)
 {
@@ -112,7 +78,6 @@ static const char *Name(HWND window)
 
 void ResetAll()
 {
-    FakeScope scope;
     Fake = FakeState();
     AppInstance = FAKE_INSTANCE;
     MainWindow = FAKE_MAIN;
@@ -135,7 +100,6 @@ void ResetAll()
 
 std::vector<std::string> CallsStartingWith(const std::string &prefix)
 {
-    FakeScope scope;
     std::vector<std::string> found;
     for (const std::string &call : Fake.calls)
         if (call.compare(0, prefix.size(), prefix) == 0)
@@ -170,7 +134,6 @@ void WINAPI GetLocalTime(SYSTEMTIME *time)
 // Copies as the platform does when the buffer is too small: cut, unterminated, full length.
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
 {
-    FakeScope scope;
     Log("GetModuleFileNameA %s %u", module ? "module" : "null", size);
     DWORD length = (DWORD)Fake.modulePath.size();
     if (length < size) {
@@ -184,7 +147,6 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
 
 void WINAPI ExitProcess(UINT code)
 {
-    FakeScope scope;
     Log("ExitProcess %u", code);
     Fake.exited = true;
     Fake.exitCode = code;
@@ -202,14 +164,12 @@ static DWORD CopyPath(const std::u16string &path, WCHAR *out, DWORD size)
 
 static DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size)
 {
-    FakeScope scope;
     Log("GetModuleFileNameW %s %u", module ? "module" : "null", size);
     return CopyPath(Fake.wideModulePath, path, size);
 }
 
 static DWORD WINAPI GetShortPathNameW(LPCWSTR path, LPWSTR shortPath, DWORD size)
 {
-    FakeScope scope;
     Log("GetShortPathNameW");
     return CopyPath(Fake.shortModulePath.empty() ? std::u16string(path) : Fake.shortModulePath,
                     shortPath, size);
@@ -235,7 +195,6 @@ int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int, LPSTR out, 
 
 DWORD WINAPI GetFileAttributesA(LPCSTR path)
 {
-    FakeScope scope;
     Log("GetFileAttributesA %s", path);
     return path == Fake.existingFile ? 0x20 /* archive */ : INVALID_FILE_ATTRIBUTES;
 }
@@ -263,14 +222,12 @@ static HMODULE Library(LPCSTR name)
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 {
-    FakeScope scope;
     Log("GetModuleHandleA %s", name);
     return Fake.moduleLoadedByName ? FAKE_INSTANCE : NULL;
 }
 
 HMODULE WINAPI LoadLibraryA(LPCSTR name)
 {
-    FakeScope scope;
     Log("LoadLibraryA %s", name);
     return Library(name);
 }
@@ -278,7 +235,6 @@ HMODULE WINAPI LoadLibraryA(LPCSTR name)
 static HINSTANCE WINAPI ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters,
                                       LPCSTR folder, INT show)
 {
-    FakeScope scope;
     Log("ShellExecuteA %s %s %s %s %s %d", Name(window), verb, file, parameters ? parameters : "null",
         folder ? folder : "null", show);
     return reinterpret_cast<HINSTANCE>(Fake.shellExecuteResult);
@@ -286,14 +242,12 @@ static HINSTANCE WINAPI ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPC
 
 static HRESULT WINAPI CoInitializeEx(LPVOID reserved, DWORD flags)
 {
-    FakeScope scope;
     Log("CoInitializeEx %s %u", reserved ? "other" : "null", flags);
     return 0;
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 {
-    FakeScope scope;
     std::string library = LibraryName(module);
     Log("GetProcAddress %s %s", library.c_str(), name);
     const bool wide = !Fake.wideModulePath.empty();
@@ -313,21 +267,18 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc)
 {
-    FakeScope scope;
     Log("SetTimer %s %lu %u %s", Name(window), (unsigned long)id, period, proc ? "proc" : "null");
     return Fake.setTimerFails ? 0 : id;
 }
 
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id)
 {
-    FakeScope scope;
     Log("KillTimer %s %lu", Name(window), (unsigned long)id);
     return TRUE;
 }
 
 BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text)
 {
-    FakeScope scope;
     Log("SetDlgItemTextA %s %d %s", Name(dialog), id, text);
     if (dialog == FAKE_MAIN)
         Fake.texts[id] = text;
@@ -350,7 +301,6 @@ static LRESULT FindPrefix(const char *prefix)
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    FakeScope scope;
     if (window != FAKE_LIST) {
         Log("SendMessageA %s 0x%x", Name(window), message);
         return 0;
@@ -376,7 +326,6 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 BOOL WINAPI MessageBeep(UINT type)
 {
-    FakeScope scope;
     Log("MessageBeep %u", type);
     ++Fake.beeps;
     return TRUE;
@@ -389,7 +338,6 @@ BOOL WINAPI IsIconic(HWND window)
 
 BOOL WINAPI FlashWindow(HWND window, BOOL invert)
 {
-    FakeScope scope;
     Log("FlashWindow %s %d at %u", Name(window), invert, Fake.tick);
     return TRUE;
 }
@@ -405,7 +353,6 @@ static const struct {
 
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size)
 {
-    FakeScope scope;
     if (instance != FAKE_INSTANCE || size <= 0)
         return 0;
     for (const auto &entry : STRING_TABLE)
@@ -418,7 +365,6 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size)
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT flags)
 {
-    FakeScope scope;
     Log("MessageBoxA %s '%s' '%s' 0x%x", Name(owner), text, caption, flags);
     Fake.boxes.push_back({owner, text, caption, flags});
     return 1;
@@ -426,14 +372,12 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT flags)
 
 HWND WINAPI SetFocus(HWND window)
 {
-    FakeScope scope;
     Log("SetFocus %s", Name(window));
     return NULL;
 }
 
 BOOL WINAPI WinHelpA(HWND window, LPCSTR file, UINT command, UINT_PTR data)
 {
-    FakeScope scope;
     Log("WinHelpA %s %s %u %lu", Name(window), file, command, (unsigned long)data);
     return Fake.winHelpResult;
 }
@@ -441,7 +385,6 @@ BOOL WINAPI WinHelpA(HWND window, LPCSTR file, UINT command, UINT_PTR data)
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc,
                                LPARAM param)
 {
-    FakeScope scope;
     Log("DialogBoxParamA %s %s %s %s %ld", instance == FAKE_INSTANCE ? "app" : "other", name,
         Name(owner), proc == AboutDlgProc ? "AboutDlgProc" : "other", (long)param);
     return Fake.dialogBoxResult;
@@ -449,20 +392,17 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGP
 
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result)
 {
-    FakeScope scope;
     Log("EndDialog %s %ld", Name(dialog), (long)result);
     return TRUE;
 }
 
 void WINAPI PostQuitMessage(int code)
 {
-    FakeScope scope;
     Log("PostQuitMessage %d", code);
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    FakeScope scope;
     Log("DefWindowProcA %s 0x%x %lu %ld", Name(window), message, (unsigned long)wParam,
         (long)lParam);
     return Fake.defWindowProcResult;
@@ -489,28 +429,24 @@ BOOL WINAPI GetWindowRect(HWND window, RECT *rect)
 
 BOOL WINAPI SetWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT flags)
 {
-    FakeScope scope;
     Log("SetWindowPos %s %s %d %d %d %d 0x%x", Name(window), Name(after), x, y, cx, cy, flags);
     return TRUE;
 }
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    FakeScope scope;
     Log("LoadIconA %s %s", instance == FAKE_INSTANCE ? "app" : "other", name);
     return reinterpret_cast<HICON>(&iconObject);
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 {
-    FakeScope scope;
     Log("LoadCursorA %s %lu", instance ? "app" : "null", (unsigned long)(uintptr_t)name);
     return reinterpret_cast<HCURSOR>(&cursorObject);
 }
 
 WORD WINAPI RegisterClassA(const WNDCLASSA *windowClass)
 {
-    FakeScope scope;
     Log("RegisterClassA %s", windowClass->lpszClassName);
     Fake.registered = *windowClass;
     Fake.registeredClassName = windowClass->lpszClassName;
@@ -522,11 +458,8 @@ WORD WINAPI RegisterClassA(const WNDCLASSA *windowClass)
 HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc,
                                LPARAM param)
 {
-    {
-        FakeScope scope;
-        Log("CreateDialogParamA %s %s %s %s %ld", instance == FAKE_INSTANCE ? "app" : "other",
-            name, Name(owner), proc ? "proc" : "null", (long)param);
-    }
+    Log("CreateDialogParamA %s %s %s %s %ld", instance == FAKE_INSTANCE ? "app" : "other", name,
+        Name(owner), proc ? "proc" : "null", (long)param);
     if (Fake.createDialogFails)
         return NULL;
     Fake.registered.lpfnWndProc(FAKE_MAIN, WM_NCCREATE, 0, 0);
@@ -536,21 +469,18 @@ HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGP
 
 BOOL WINAPI ShowWindow(HWND window, int command)
 {
-    FakeScope scope;
     Log("ShowWindow %s %d", Name(window), command);
     return FALSE;
 }
 
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name)
 {
-    FakeScope scope;
     Log("LoadAcceleratorsA %s %s", instance == FAKE_INSTANCE ? "app" : "other", name);
     return Fake.acceleratorsMissing ? NULL : reinterpret_cast<HACCEL>(&accelObject);
 }
 
 BOOL WINAPI GetMessageA(MSG *message, HWND window, UINT first, UINT last)
 {
-    FakeScope scope;
     Log("GetMessageA %s %u %u", Name(window), first, last);
     if (Fake.queue.empty()) {
         *message = MSG{};
@@ -565,7 +495,6 @@ BOOL WINAPI GetMessageA(MSG *message, HWND window, UINT first, UINT last)
 // Messages whose wParam is 1 stand for key presses that the accelerator table matches.
 int WINAPI TranslateAcceleratorA(HWND window, HACCEL accelerators, MSG *message)
 {
-    FakeScope scope;
     Log("TranslateAcceleratorA %s %s 0x%x", Name(window), accelerators ? "table" : "null",
         message->message);
     return message->wParam == 1;
@@ -573,14 +502,12 @@ int WINAPI TranslateAcceleratorA(HWND window, HACCEL accelerators, MSG *message)
 
 BOOL WINAPI TranslateMessage(const MSG *message)
 {
-    FakeScope scope;
     Log("TranslateMessage 0x%x", message->message);
     return TRUE;
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG *message)
 {
-    FakeScope scope;
     Log("DispatchMessageA 0x%x", message->message);
     return 0;
 }

@@ -79,8 +79,4 @@ void ResetAll();
 // Calls that start with the given prefix, in order.
 std::vector<std::string> CallsStartingWith(const std::string &prefix);
 
-// Allocations made by the program itself (not by the fake) since the last reset.
-long ProgramAllocations();
-void ResetAllocationCount();
-
 #endif
