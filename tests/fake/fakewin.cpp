@@ -19,6 +19,7 @@ HWND const FAKE_DIALOG = reinterpret_cast<HWND>(&dialogObject);
 HINSTANCE const FAKE_INSTANCE = reinterpret_cast<HINSTANCE>(&instanceObject);
 
 static char iconObject, cursorObject, accelObject;
+static const int SCREEN_WIDTH = 640, SCREEN_HEIGHT = 480;
 
 static void Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
 static void Log(const char *format, ...)
@@ -98,9 +99,9 @@ void ResetAll()
     LastTick = 0;
 }
 
-std::vector<std::string> CallsStartingWith(const std::string &prefix)
+Calls CallsStartingWith(const std::string &prefix)
 {
-    std::vector<std::string> found;
+    Calls found;
     for (const std::string &call : Fake.calls)
         if (call.compare(0, prefix.size(), prefix) == 0)
             found.push_back(call);
@@ -148,8 +149,6 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
 void WINAPI ExitProcess(UINT code)
 {
     Log("ExitProcess %u", code);
-    Fake.exited = true;
-    Fake.exitCode = code;
     throw FakeExit{code};
 }
 
@@ -327,7 +326,6 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 BOOL WINAPI MessageBeep(UINT type)
 {
     Log("MessageBeep %u", type);
-    ++Fake.beeps;
     return TRUE;
 }
 
@@ -366,7 +364,6 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size)
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT flags)
 {
     Log("MessageBoxA %s '%s' '%s' 0x%x", Name(owner), text, caption, flags);
-    Fake.boxes.push_back({owner, text, caption, flags});
     return 1;
 }
 
@@ -410,7 +407,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 int WINAPI GetSystemMetrics(int index)
 {
-    return index == SM_CXSCREEN ? Fake.screenWidth : index == SM_CYSCREEN ? Fake.screenHeight : 0;
+    return index == SM_CXSCREEN ? SCREEN_WIDTH : index == SM_CYSCREEN ? SCREEN_HEIGHT : 0;
 }
 
 HWND WINAPI GetDesktopWindow(void)
@@ -421,7 +418,7 @@ HWND WINAPI GetDesktopWindow(void)
 BOOL WINAPI GetWindowRect(HWND window, RECT *rect)
 {
     if (window == FAKE_DESKTOP)
-        *rect = {0, 0, Fake.screenWidth, Fake.screenHeight};
+        *rect = {0, 0, SCREEN_WIDTH, SCREEN_HEIGHT};
     else
         *rect = Fake.windowRect;
     return TRUE;
@@ -449,7 +446,6 @@ WORD WINAPI RegisterClassA(const WNDCLASSA *windowClass)
 {
     Log("RegisterClassA %s", windowClass->lpszClassName);
     Fake.registered = *windowClass;
-    Fake.registeredClassName = windowClass->lpszClassName;
     return 1;
 }
 

@@ -4,20 +4,18 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+using Calls = std::vector<std::string>;
+
 // ExitProcess ends the test's call by throwing this.
 struct FakeExit {
     UINT code;
-};
-
-struct MessageBoxCall {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT flags;
 };
 
 struct FakeState {
@@ -43,7 +41,6 @@ struct FakeState {
     UINT codePage = 1252; // the ANSI code page; 932 (Japanese) has double-byte characters
     bool moduleLoadedByName = true;
     long moduleFileNameResult = -1; // when not -1, the length GetModuleFileNameA returns
-    int screenWidth = 640, screenHeight = 480;
     RECT windowRect = {};
     bool createDialogFails = false;
     bool acceleratorsMissing = false;
@@ -52,17 +49,12 @@ struct FakeState {
     WPARAM quitCode = 0;
 
     // Recorded.
-    std::vector<std::string> calls; // every platform call of interest, in order
+    Calls calls; // every platform call of interest, in order
     std::map<int, std::string> texts; // control texts by id
     std::vector<std::string> list;   // the saved-times list box
     int listSelection = LB_ERR;
-    int beeps = 0;
     int frequencyQueries = 0;
-    std::vector<MessageBoxCall> boxes;
-    bool exited = false;
-    UINT exitCode = 0;
     WNDCLASSA registered = {};
-    std::string registeredClassName;
 };
 
 extern FakeState Fake;
@@ -77,6 +69,19 @@ extern HINSTANCE const FAKE_INSTANCE;
 void ResetAll();
 
 // Calls that start with the given prefix, in order.
-std::vector<std::string> CallsStartingWith(const std::string &prefix);
+Calls CallsStartingWith(const std::string &prefix);
+
+// How every fatal failure ends: OPERATION shows MESSAGE under the fatal caption, then the place
+// of the check in SOURCE (a file's path) under none, and the process ends with code 0.
+inline void ExpectFatal(const std::function<void()> &operation, const std::string &message,
+                        const std::string &source)
+{
+    EXPECT_THROW(operation(), FakeExit);
+    ASSERT_GE(Fake.calls.size(), 3u);
+    const Calls last(Fake.calls.end() - 3, Fake.calls.end());
+    EXPECT_EQ("MessageBoxA null '" + message + "' 'Tarvik 2 - Fatal Error' 0x2030", last[0]);
+    EXPECT_EQ(0u, last[1].rfind("MessageBoxA null '" + source + "/", 0)) << last[1];
+    EXPECT_EQ("ExitProcess 0", last[2]);
+}
 
 #endif
