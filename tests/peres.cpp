@@ -1,8 +1,6 @@
 // A small reader of Win32 resources, from a .res file or from a PE image's resource section.
 #include "peres.h"
 
-#include <stdio.h>
-
 #include <fstream>
 #include <iterator>
 
@@ -206,7 +204,6 @@ std::string ReadPeImage(const std::string &path, PeImage &pe)
     pe.win32Version = c.U32();
     c.at = optional + 68;
     pe.subsystem = c.U16();
-    pe.dllCharacteristics = c.U16();
     c.at = optional + 92;
     unsigned directories = c.U32();
     for (unsigned i = 0; i < directories && i < PE_DIRECTORIES; ++i) {
@@ -260,40 +257,4 @@ std::string ReadPeResources(const std::string &path, std::vector<Resource> &out)
                 out.push_back(r);
             }
     return "";
-}
-
-std::string PeReport(const PeImage &pe, const std::vector<Resource> &resources)
-{
-    char line[160];
-    std::string report;
-    snprintf(line, sizeof line,
-             "machine 0x%X, characteristics 0x%X, subsystem %u %u.%u, OS %u.%u, base 0x%X, "
-             "alignment 0x%X/0x%X, DLL characteristics 0x%X\n",
-             pe.machine, pe.characteristics, pe.subsystem, pe.subsystemMajor, pe.subsystemMinor,
-             pe.osMajor, pe.osMinor, pe.imageBase, pe.sectionAlignment, pe.fileAlignment,
-             pe.dllCharacteristics);
-    report += line;
-    for (int i = 0; i < PE_DIRECTORIES; ++i)
-        if (pe.directoryRva[i]) {
-            snprintf(line, sizeof line, "directory %2d at 0x%X, %u bytes\n", i,
-                     pe.directoryRva[i], pe.directorySize[i]);
-            report += line;
-        }
-    for (const PeSection &s : pe.sections) {
-        snprintf(line, sizeof line, "section %-8s %6u bytes in memory, %6u in the file\n",
-                 s.name.c_str(), s.virtualSize, s.rawSize);
-        report += line;
-    }
-    for (const PeImport &import : pe.imports) {
-        report += "imports from " + import.dll + ":";
-        for (const std::string &f : import.functions)
-            report += " " + f;
-        report += "\n";
-    }
-    for (const Resource &r : resources) {
-        snprintf(line, sizeof line, "resource type %s name %s language 0x%04X, %zu bytes\n",
-                 r.type.Text().c_str(), r.name.Text().c_str(), r.language, r.data.size());
-        report += line;
-    }
-    return report;
 }

@@ -44,7 +44,7 @@ enum { PE_DIRECTORIES = 16, PE_DIR_IMPORT = 1, PE_DIR_RESOURCE = 2, PE_DIR_TLS =
 // The headers of a 32-bit PE image that a loader looks at, its sections and its imports.
 struct PeImage {
     Bytes bytes;
-    uint16_t machine = 0, characteristics = 0, magic = 0, subsystem = 0, dllCharacteristics = 0;
+    uint16_t machine = 0, characteristics = 0, magic = 0, subsystem = 0;
     uint16_t osMajor = 0, osMinor = 0, subsystemMajor = 0, subsystemMinor = 0;
     uint32_t imageBase = 0, sectionAlignment = 0, fileAlignment = 0, win32Version = 0;
     uint32_t directoryRva[PE_DIRECTORIES] = {}, directorySize[PE_DIRECTORIES] = {};
@@ -62,9 +62,6 @@ bool ReadBytes(const std::string &path, Bytes &bytes);
 std::string ReadResFile(const std::string &path, std::vector<Resource> &out);
 std::string ReadPeImage(const std::string &path, PeImage &out);
 std::string ReadPeResources(const std::string &path, std::vector<Resource> &out);
-
-// What an image holds, for a reader: headers, sections with their sizes, imports, resources.
-std::string PeReport(const PeImage &image, const std::vector<Resource> &resources);
 
 // Little-endian cursor over resource data.
 struct Cursor {
