@@ -64,16 +64,12 @@ LPSTR WINAPI CharNextA(LPCSTR text)
 
 static const char *Name(HWND window)
 {
-    if (window == NULL)
-        return "null";
-    if (window == FAKE_MAIN)
-        return "main";
-    if (window == FAKE_LIST)
-        return "list";
-    if (window == FAKE_DIALOG)
-        return "dialog";
-    if (window == FAKE_DESKTOP)
-        return "desktop";
+    const std::pair<HWND, const char *> names[] = {{NULL, "null"},       {FAKE_MAIN, "main"},
+                                                   {FAKE_LIST, "list"},   {FAKE_DIALOG, "dialog"},
+                                                   {FAKE_DESKTOP, "desktop"}};
+    for (const auto &name : names)
+        if (name.first == window)
+            return name.second;
     return "other";
 }
 
@@ -152,38 +148,30 @@ void WINAPI ExitProcess(UINT code)
     throw FakeExit{code};
 }
 
-static DWORD CopyPath(const std::u16string &path, WCHAR *out, DWORD size)
-{
-    if (path.size() >= size)
-        return (DWORD)path.size() + 1;
-    std::copy(path.begin(), path.end(), out);
-    out[path.size()] = u'\0';
-    return (DWORD)path.size();
-}
-
+// The tests' wide paths are short: they are copied whole.
 static DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size)
 {
     Log("GetModuleFileNameW %s %u", module ? "module" : "null", size);
-    return CopyPath(Fake.wideModulePath, path, size);
+    *std::copy(Fake.wideModulePath.begin(), Fake.wideModulePath.end(), path) = u'\0';
+    return (DWORD)Fake.wideModulePath.size();
 }
 
-static DWORD WINAPI GetShortPathNameW(LPCWSTR path, LPWSTR shortPath, DWORD size)
+static DWORD WINAPI GetShortPathNameW(LPCWSTR path, LPWSTR shortPath, DWORD)
 {
     Log("GetShortPathNameW");
-    return CopyPath(Fake.shortModulePath.empty() ? std::u16string(path) : Fake.shortModulePath,
-                    shortPath, size);
+    const std::u16string found = Fake.shortModulePath.empty() ? path : Fake.shortModulePath;
+    *std::copy(found.begin(), found.end(), shortPath) = u'\0';
+    return (DWORD)found.size();
 }
 
 // Code page 1252 as far as the tests need it: every character up to U+00FF as the byte of the
 // same value (as Latin-1 has them), and any other one lacking; but for ł, which is spelled as
 // its look-alike l unless look-alikes are refused, and then counts as spelled.
-int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int, LPSTR out, int size,
+int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int, LPSTR out, int,
                                LPCSTR defaultChar, BOOL *usedDefault)
 {
     int i = 0;
     for (; wide[i] != u'\0'; ++i) {
-        if (i + 1 >= size)
-            return 0;
         bool lookAlike = wide[i] == u'ł' && !(flags & WC_NO_BEST_FIT_CHARS);
         out[i] = wide[i] <= 0xFF ? (char)wide[i] : lookAlike ? 'l' : *defaultChar;
         *usedDefault = *usedDefault || (wide[i] > 0xFF && !lookAlike);
@@ -211,14 +199,6 @@ static const char *LibraryName(HMODULE module)
     return "other";
 }
 
-static HMODULE Library(LPCSTR name)
-{
-    for (size_t i = 0; i < LIBRARY_COUNT; ++i)
-        if (strcmp(name, LIBRARIES[i]) == 0 && name != Fake.missingLibrary)
-            return reinterpret_cast<HMODULE>(&libraryObjects[i]);
-    return NULL;
-}
-
 HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 {
     Log("GetModuleHandleA %s", name);
@@ -228,7 +208,10 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 HMODULE WINAPI LoadLibraryA(LPCSTR name)
 {
     Log("LoadLibraryA %s", name);
-    return Library(name);
+    for (size_t i = 0; i < LIBRARY_COUNT; ++i)
+        if (strcmp(name, LIBRARIES[i]) == 0 && name != Fake.missingLibrary)
+            return reinterpret_cast<HMODULE>(&libraryObjects[i]);
+    return NULL;
 }
 
 static HINSTANCE WINAPI ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters,
@@ -249,7 +232,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 {
     std::string library = LibraryName(module);
     Log("GetProcAddress %s %s", library.c_str(), name);
-    const bool wide = !Fake.wideModulePath.empty();
+    const bool wide = !Fake.wideModulePath.empty(); // Windows NT and later
     void (*found)(void) = NULL;
     if (library == "SHELL32.DLL" && strcmp(name, "ShellExecuteA") == 0)
         found = reinterpret_cast<void (*)(void)>(ShellExecuteA);
