@@ -66,15 +66,10 @@ sampler() {
 sampler &
 sampler_pid=$!
 
-export TRV_WORK TRV_EXE BASE_EXE BARE_EXE TRV_OUTPUT
-TRV_WORK=$(winpath "$work")
-TRV_OUTPUT=$(winpath "$work/output.txt")
-TRV_EXE=$(winpath "$work/TRV.EXE")
-BASE_EXE=$(winpath "$work/BASE.EXE")
+export TRV_EXE BASE_EXE BARE_EXE
+TRV_EXE=$(winpath "$work/TRV.EXE") BASE_EXE=$(winpath "$work/BASE.EXE")
 BARE_EXE=$(winpath "$work/BARE.EXE")
-cd "$work"
-timeout 1500 "$WINE" explorer.exe /desktop=bench,1024x768 "$build/bench/bench_driver.exe" || true
-cat "$work/output.txt" 2>/dev/null || true
+in_desktop "$work" 1500 "$build/bench/bench_driver.exe" || true
 
 if [ ! -s "$work/table.txt" ]; then
     echo "bench: the driver wrote no table" >&2

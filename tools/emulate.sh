@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# Runs COMMAND where the kernel cannot execute 32-bit x86 code, with Wine's 32-bit loader under
-# qemu's user-mode emulator: in user, mount and PID namespaces of its own, whose binfmt_misc
-# instance (Linux 6.7 and later) hands i386 ELF programs to qemu-i386. The machine's own
-# binfmt_misc is neither mounted nor written, and everything COMMAND starts ends with it.
-# Usage: emulate.sh COMMAND [ARGUMENTS], with QEMU_I386 from tools/wine.sh.
+# Runs COMMAND with 32-bit programs under qemu-i386, in namespaces of its own (docs/testing.md,
+# the three ways TRV.EXE runs). Usage: emulate.sh COMMAND [ARGUMENTS], QEMU_I386 from wine.sh.
 set -euo pipefail
 
 : "${QEMU_I386:?set by tools/wine.sh to the path of qemu-i386}"

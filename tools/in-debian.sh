@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # in-debian.sh RELEASE COMMAND [ARGUMENTS]: a command of this checkout in a fresh root of Debian
-# RELEASE (12 or 13) made with mmdebstrap from apt alone, with this machine's mirrors and the
-# checkout's files (tracked and new) at /trv, as on a new machine. bubblewrap pivots into it
-# with the machine's own /proc: in a chroot, or under a /proc partly covered, tools/emulate.sh
-# can make no namespaces. A root that cannot be made is a boxed warning and exit code 75.
+# RELEASE, 12 or 13 (docs/testing.md, other Debian releases). A root that cannot be made is a
+# boxed warning and exit code 75. bubblewrap enters it with the machine's own /proc: in a
+# chroot, or under a /proc partly covered, tools/emulate.sh can make no namespaces.
 set -euo pipefail
 source "$(dirname "$0")/wine.sh"
 declare -A SUITES=([12]=bookworm [13]=trixie)

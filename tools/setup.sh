@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build and the tests need and is missing.
-# An archive in mid-update does not stop it: an index that fails to update is a warning, an
-# install that fails is tried again from the release itself, and wine32:i386 alone may be left
-# out (the end-to-end suite then tests the x86-64 build; see tools/wine.sh). Where the kernel
-# cannot run Wine's 32-bit loader, it adds qemu's user-mode emulator. The release is the
-# machine's own, from /etc/os-release.
+# Installs from Debian's packages whatever the build and the tests need and is missing
+# (docs/building.md, what set-up installs).
 set -euo pipefail
 source "$(dirname "$0")/wine.sh"
 

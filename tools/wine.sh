@@ -1,20 +1,15 @@
-# Sourced by the scripts that run a Windows program (tools/run.sh, e2e/run.sh, bench/run.sh):
-# the one place that decides how this machine runs TRV.EXE, and what every such run needs: a
-# fresh Wine prefix and an X server of its own, both ended with the script.
+# Sourced by the scripts that run a Windows program: how this machine runs TRV.EXE, and a
+# fresh Wine prefix and X server for each run (docs/testing.md, the three ways TRV.EXE runs).
 
 TRV_ROOT=$(realpath "$(dirname "${BASH_SOURCE[0]}")/..")
 export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${TRV_WINEDEBUG:--all}
 export QEMU_I386=/usr/bin/qemu-i386 # read by tools/emulate.sh too
 QEMU_LEAST_MAJOR=8 # qemu 7 ignores MAP_FIXED_NOREPLACE: Wine's loader then starts in minutes
 
-# choose_wine [--no-emulation] NAME SCRIPT [ARGUMENTS] decides, prints "NAME: " and which way
-# and why (kept in TRV_WAY_LINE too), and sets TRV_WAY, TRV_BUILD (the preset) and WINE:
-#   native   - the real TRV.EXE, where Wine's 32-bit loader runs;
-#   emulated - the real TRV.EXE, with that loader under qemu-i386 (tools/emulate.sh): SCRIPT
-#              runs again with ARGUMENTS inside its namespaces, and choose_wine does not return;
-#   win64    - the x86-64 build of the same sources, under 64-bit Wine alone.
-# TRV_WIN64=1 forces win64 and TRV_EMULATE=1 emulation, on any machine; --no-emulation takes
-# win64 where the loader does not run natively (timings of an emulator say nothing of TRV).
+# choose_wine [--no-emulation] NAME SCRIPT [ARGUMENTS] prints "NAME: " and the way chosen and
+# why (kept in TRV_WAY_LINE too), and sets TRV_WAY (native, emulated or win64), TRV_BUILD (the
+# preset) and WINE. Emulated, SCRIPT runs again with ARGUMENTS inside tools/emulate.sh's
+# namespaces, and choose_wine does not return; --no-emulation takes win64 instead.
 choose_wine() {
     local emulation=1 name out="" why
     [ "$1" = --no-emulation ] && { emulation=""; shift; }
@@ -123,6 +118,19 @@ end_wine_session() {
 
 # The Windows path of a file in WINEPREFIX's view.
 winpath() { "$WINE" winepath.exe -w "$1" 2>/dev/null; }
+
+# in_desktop WORK SECONDS DRIVER [ARGUMENTS] runs a driver (driver/driver.h) in a Wine virtual
+# desktop, which draws captions and frames and closes windows without the window manager that
+# plain Xvfb lacks, bounded in time, in the folder WORK, which TRV_WORK names for it. The desktop
+# passes no output on: the driver's goes to WORK/output.txt, printed after. Status: timeout's.
+in_desktop() {
+    local status=0
+    export TRV_WORK TRV_OUTPUT
+    TRV_WORK=$(winpath "$1") TRV_OUTPUT=$(winpath "$1/output.txt")
+    (cd "$1" && timeout "$2" "$WINE" explorer.exe /desktop=trv,1024x768 "${@:3}") || status=$?
+    cat "$1/output.txt" 2>/dev/null || true
+    return $status
+}
 
 # start_xvfb WIDTHxHEIGHT starts Xvfb on a display it finds free itself (-displayfd), which
 # also passes over one whose socket a server in another root holds, where this /tmp shows no
