@@ -1,8 +1,5 @@
-/* The benchmarks' floors: a window of TRV's class, built from TRV's template, with TRV's timer
-   periods. BASE.EXE writes texts as long as TRV's into the same two fields at the ticks where
-   TRV must (the time of day at every tick, the elapsed time at every tick while running);
-   BARE.EXE (built with BASE_DRAWS 0) writes nothing after its first tick. Start/Stop switches
-   the period, Exit ends it. */
+/* The benchmarks' floors BASE.EXE and BARE.EXE (BASE_DRAWS 0): docs/benchmarks.md. Start/Stop
+   switches the timer's period, Exit ends it. */
 #include "../trv/TRV.h"
 
 static HWND Window;

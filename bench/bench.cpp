@@ -7,6 +7,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,15 +15,7 @@
 
 namespace {
 
-// CPU time: each program in turn, stopped and running for CPU_SECONDS each, in ROUNDS rounds,
-// the order reversed every other round. The goals are judged on the rounds' own ratios, TRV
-// against the floor measured beside it, so that the machine's drift falls on both sides of each
-// ratio alike. Running, TRV writes the time of day only when its text changes, and is to stay
-// clearly below the floor that writes it at every tick: the median of the ratios. Stopped, both
-// write at every tick and the goal is a bound on what TRV adds, judged on the lower quartile:
-// the run-to-run spread of the median alone (0.96 to 1.15 in three runs in a row, under 64-bit
-// Wine on two cores) straddles it, while a TRV that costs more than the goal in three rounds
-// out of four misses it every time.
+// What each figure measures, and why each goal is judged as it is: docs/benchmarks.md.
 const int ROUNDS = 9;
 const int CPU_SECONDS = 6;
 const int STARTS = 7;            // start-up latency: the median of this many starts each
@@ -33,11 +26,6 @@ const int PAIRS = 50;
 
 const double CPU_RUNNING_GOAL = 0.95, CPU_STOPPED_GOAL = 1.15, START_GOAL = 1.25;
 const double ACCURACY_GOAL_MS = 12; // the hundredths cut (10 ms), and a little
-
-std::string WorkFile(const char *name)
-{
-    return WorkFolder() + "\\" + name;
-}
 
 double NowMs()
 {
@@ -95,21 +83,11 @@ Sample Measure(const char *program, int seconds)
     return s;
 }
 
-void Command(const App &app, int id)
-{
-    SendMessageA(app.window, WM_COMMAND, (WPARAM)id, 0);
-}
-
 void Close(App &app)
 {
     PostMessageA(app.window, WM_COMMAND, CMD_EXIT, 0);
     WaitForExit(app);
     KillApp(app);
-}
-
-std::string FileName(const std::string &path)
-{
-    return path.substr(path.find_last_of("\\/") + 1);
 }
 
 struct Program {
@@ -142,7 +120,7 @@ void MeasureCpu(Program &p)
     }
     Pause(1000);
     p.stoppedRounds.push_back(Measure(p.name.c_str(), CPU_SECONDS));
-    Command(app, CMD_START_STOP);
+    Ask(app.window, WM_COMMAND, CMD_START_STOP);
     Pause(1000);
     p.runningRounds.push_back(Measure(p.name.c_str(), CPU_SECONDS));
     Close(app);
@@ -166,11 +144,11 @@ std::vector<GrowthPoint> MeasureGrowth(const Program &trv)
     App app;
     if (!StartApp(app, trv.path))
         return points;
-    Command(app, CMD_START_STOP);
+    Ask(app.window, WM_COMMAND, CMD_START_STOP);
     int saved = 0;
     for (int size : GROWTH_SIZES) {
         for (; saved < size; ++saved)
-            Command(app, CMD_SAVE);
+            Ask(app.window, WM_COMMAND, CMD_SAVE);
         std::vector<double> saves, trips;
         for (int i = 0; i < SAVES_TIMED; ++i, ++saved) {
             saves.push_back(TimedSend(app, WM_COMMAND, CMD_SAVE));
@@ -190,11 +168,8 @@ struct Accuracy {
     int unreadable = 0;
 };
 
-// Each toggle happens somewhere within its round trip, so the interval the driver can vouch for
-// runs from the end of the Start's to the start of the Stop's, up to the start of the Start's
-// to the end of the Stop's; the error is how far the frozen reading lies outside that window.
-// (Against the middles alone, one round trip slowed by the machine counts half of itself as
-// the program's error.)
+// The error is how far the frozen reading lies outside the window that the round trips of the
+// Start and the Stop vouch for.
 Accuracy MeasureAccuracy(const Program &trv)
 {
     Accuracy a;
@@ -204,11 +179,11 @@ Accuracy MeasureAccuracy(const Program &trv)
     std::vector<double> errors;
     for (int i = 0; i < PAIRS; ++i) {
         double s0 = NowMs();
-        Command(app, CMD_START_STOP);
+        Ask(app.window, WM_COMMAND, CMD_START_STOP);
         double s1 = NowMs();
         Sleep((DWORD)(150 + i * 61 % 400));
         double t0 = NowMs();
-        Command(app, CMD_START_STOP);
+        Ask(app.window, WM_COMMAND, CMD_START_STOP);
         double t1 = NowMs();
         long long reading = ElapsedMs(WindowText(app.Control(IDC_ELAPSED)));
         if (reading < 0) {
@@ -224,14 +199,6 @@ Accuracy MeasureAccuracy(const Program &trv)
     if (a.unreadable)
         a.largestMs = 1e9;
     return a;
-}
-
-DWORD FileBytes(const std::string &path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
-               ? data.nFileSizeLow
-               : 0;
 }
 
 std::string Table;
@@ -324,9 +291,7 @@ void GrowthRows(const std::vector<GrowthPoint> &points)
     }
     if (points.size() < 2)
         return;
-    // The search for the new entry runs from the top of the list, so a save costs a fixed
-    // part and a part that grows with the list: a least-squares line through the least costs,
-    // which the list box's drawing and Wine's own work disturb the least.
+    // A least-squares line through the least costs, which Wine's drawing disturbs the least.
     double n = (double)points.size(), sx = 0, sy = 0, sxx = 0, sxy = 0;
     for (const GrowthPoint &p : points) {
         sx += p.size;
@@ -356,7 +321,7 @@ int main()
     base.path = Env("BASE_EXE");
     bare.path = Env("BARE_EXE");
     for (Program *p : {&trv, &base, &bare})
-        p->name = FileName(p->path);
+        p->name = p->path.substr(p->path.find_last_of("\\/") + 1);
 
     std::vector<double> trvStarts, baseStarts;
     for (int i = 0; i < STARTS; ++i) {
@@ -375,8 +340,8 @@ int main()
     }
     std::vector<GrowthPoint> growth = MeasureGrowth(trv);
     Accuracy accuracy = MeasureAccuracy(trv);
-    trv.bytes = FileBytes(trv.path);
-    base.bytes = FileBytes(base.path);
+    for (Program *p : {&trv, &base})
+        p->bytes = (DWORD)std::ifstream(p->path, std::ios::binary | std::ios::ate).tellg();
 
     Row("figure", "TRV.EXE", "BASE.EXE", 0, 0);
     CpuRows("running", trv.running, base.running, bare.running,

@@ -15,16 +15,6 @@ std::string Env(const char *name, const char *fallback)
     return value ? value : fallback;
 }
 
-std::string ProgramPath()
-{
-    return Env("TRV_EXE", "TRV.EXE");
-}
-
-std::string WorkFolder()
-{
-    return Env("TRV_WORK", ".");
-}
-
 void OutputToFile()
 {
     std::string path = Env("TRV_OUTPUT");
@@ -125,22 +115,22 @@ LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 std::wstring Wide(const std::string &text)
 {
-    wchar_t wide[PATH_CHARS] = L"";
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide, PATH_CHARS);
+    wchar_t wide[TEXT_CHARS] = L"";
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide, TEXT_CHARS);
     return wide;
 }
 
 std::string Utf8(const wchar_t *text)
 {
-    char narrow[4 * PATH_CHARS] = "";
+    char narrow[4 * TEXT_CHARS] = "";
     WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, NULL, NULL);
     return narrow;
 }
 
 std::string WindowText(HWND window)
 {
-    wchar_t text[PATH_CHARS] = L"";
-    Ask(window, WM_GETTEXT, PATH_CHARS, (LPARAM)text);
+    wchar_t text[TEXT_CHARS] = L"";
+    Ask(window, WM_GETTEXT, TEXT_CHARS, (LPARAM)text);
     return Utf8(text);
 }
 
@@ -265,12 +255,6 @@ INPUT KeyInput(WORD vk, bool up)
     return input;
 }
 
-void SendKey(WORD vk, bool up)
-{
-    INPUT input = KeyInput(vk, up);
-    SendInput(1, &input, sizeof input);
-}
-
 WORD KeyCode(const std::string &name)
 {
     static const std::map<std::string, WORD> named = {
@@ -339,10 +323,8 @@ void CloseOurWindows()
             PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-// Ends the run when a case outlasts its bound in a call that does not return (a message to a
-// window whose thread waits on something else, say), which WaitUntil's own check never sees:
-// it names the case, its step and its inputs, ends the programs the case started and every
-// program with a window of ours, and then the driver, which so writes no verdict. It only asks
+// Ends the run, and every program with a window of ours, when a case is stuck past its bound
+// in a call that does not return, which WaitUntil never sees (docs/testing.md). It asks only
 // the server, never a window, so nothing it does can wait on the hung call.
 static DWORD WINAPI Watchdog(LPVOID)
 {
@@ -395,13 +377,13 @@ void StartCase(const std::string &name)
     if (!watching)
         Fail("no watchdog");
     CloseOurWindows();
+    std::vector<INPUT> keys;
     for (WORD key : MODIFIERS)
         if (GetAsyncKeyState(key) & 0x8000)
-            SendKey(key, true);
-    if (GetKeyState(VK_CAPITAL) & 1) {
-        SendKey(VK_CAPITAL, false);
-        SendKey(VK_CAPITAL, true);
-    }
+            keys.push_back(KeyInput(key, true));
+    if (GetKeyState(VK_CAPITAL) & 1)
+        keys.insert(keys.end(), {KeyInput(VK_CAPITAL, false), KeyInput(VK_CAPITAL, true)});
+    SendInput((UINT)keys.size(), keys.data(), sizeof(INPUT));
     POINT corner = {GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1};
     SendMouse(corner.x, corner.y, 0);
     std::string wrong;
@@ -438,10 +420,8 @@ void Keys(HWND target, const std::string &chord)
     for (size_t plus; (plus = chord.find('+', start)) != std::string::npos; start = plus + 1)
         keys.push_back(KeyCode(chord.substr(start, plus - start)));
     keys.push_back(KeyCode(chord.substr(start)));
-    // The whole chord at once: Wine resyncs the modifiers that the X server has not seen pressed
-    // (all of the driver's) when a window of the program gains the X focus or the pointer, and
-    // a chord whose keys were sent one by one could lose its modifiers to that midway, under
-    // load, after a box closed.
+    // The whole chord at once: Wine releases the modifiers that the X server has not seen pressed
+    // (all of the driver's) when a window gains the X focus, which may come late under load.
     std::vector<INPUT> inputs;
     for (WORD key : keys)
         inputs.push_back(KeyInput(key, false));
@@ -540,19 +520,12 @@ static std::vector<BYTE> ScreenPixels(RECT area, BITMAPINFOHEADER &header)
     return pixels;
 }
 
-// A person sees a window where it moved to before they click on it; under Wine the X server
-// may show it at its old place for a while after the window server has moved it, and meanwhile
-// takes the pointer to be over whatever it still shows there, which Wine then raises over the
-// moved window (a modal box's owner over the box, say). So the driver waits until the screen
-// shows the window's caption at the new place. The move itself is only asked for: a window
-// whose thread is busy does not hold the driver.
-// The pointer goes first to where the next click goes. The X server tells each window that the
-// pointer comes to be over, by a move of the pointer or of the window, that the pointer entered
-// it, and where; the program that owns the window (Wine's desktop included) replays that as a
-// move of the pointer to there whenever it next reads the X server, which may be after the
-// driver's next press and before its release. A pointer that came last from elsewhere is then
-// put back there, and the release lands off the button pressed. With the pointer already where
-// the click goes, every such report names that place.
+// Under Wine the X server may show a moved window at its old place for a while, and takes the
+// pointer to be over what it shows there, which Wine then raises over the moved window (a modal
+// box's owner over the box, say): so the driver waits until the screen shows the caption at the
+// new place. Each Wine process replays the X server's reports of where the pointer entered its
+// windows, maybe between a press and its release: so the pointer goes first to where the next
+// click goes. The move is only asked for, so that a busy window's thread cannot hold the driver.
 void MoveWindowTo(HWND window, int x, int y, POINT pointer)
 {
     Step("moving " + Describe(window));

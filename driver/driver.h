@@ -33,8 +33,9 @@ struct App {
 // An environment variable's value, or FALLBACK where it is not set.
 std::string Env(const char *name, const char *fallback = "");
 // Path of the program to drive (environment variable TRV_EXE) and a scratch folder (TRV_WORK).
-std::string ProgramPath();
-std::string WorkFolder();
+inline std::string ProgramPath() { return Env("TRV_EXE", "TRV.EXE"); }
+inline std::string WorkFolder() { return Env("TRV_WORK", "."); }
+inline std::string WorkFile(const std::string &name) { return WorkFolder() + "\\" + name; }
 // Sends the driver's output, stdout and stderr alike, to the file TRV_OUTPUT names, if any:
 // under a Wine desktop it may otherwise go to a console window of its own (Wine 10).
 void OutputToFile();
@@ -58,7 +59,7 @@ void Pause(DWORD ms);
 void StartCase(const std::string &name);
 void CloseOurWindows(); // TRV's, its About box's and the help viewer's
 
-const int PATH_CHARS = 1024; // the longest text or path the driver reads or hands on, and more
+const int TEXT_CHARS = 1024; // room for any text read from a window, or path handed on
 std::wstring Wide(const std::string &text);
 std::string Utf8(const wchar_t *text);
 

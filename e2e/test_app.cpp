@@ -85,12 +85,15 @@ struct Session : Desk {
         ASSERT_TRUE(StartApp(app)) << ProgramPath();
     }
     void TearDown() override { KillApp(app); Desk::TearDown(); }
-    void Exit()
-    {
-        Keys(app.window, "alt+x");
-        EXPECT_EQ(0u, WaitForExit(app));
-    }
 };
+
+// Alt+X ends the program with code 0, and nothing of it is left.
+void ExitByAltX(App &app)
+{
+    Keys(app.window, "alt+x");
+    EXPECT_EQ(0u, WaitForExit(app));
+    KillApp(app);
+}
 
 } // namespace
 
@@ -154,7 +157,7 @@ TEST_F(StartUp, ShowsTheMainWindowWithEveryControlInPlace)
     // a few ticks; no input after it can show that it did not come.
     Keys(app.window, "tab");
     EXPECT_FALSE(WaitUntil([&] { return FocusOf(app.window) != app.window; }, 500));
-    Exit();
+    ExitByAltX(app);
 }
 
 TEST_F(StartUp, IgnoresItsCommandLineAndRunsBesideASecondCopy)
@@ -166,11 +169,9 @@ TEST_F(StartUp, IgnoresItsCommandLineAndRunsBesideASecondCopy)
     WaitRunning(second);
     Barrier(app);
     EXPECT_EQ("", Elapsed(app));
-    Keys(second.window, "alt+x");
-    EXPECT_EQ(0u, WaitForExit(second));
-    KillApp(second);
+    ExitByAltX(second);
     EXPECT_EQ(STILL_ACTIVE, WaitForExit(app, 0));
-    Exit();
+    ExitByAltX(app);
 }
 
 struct Clock : Session {};
@@ -236,7 +237,7 @@ TEST_F(Clock, StartsAndStopsByButtonEnterAndAltSFreezingTheReadingOfTheMomentOfS
         printf("%s: frozen %lld ms, sent after %lu ms, seen after %lu ms\n", way, frozen,
                (unsigned long)(stopped - started), (unsigned long)(seen - started));
     }
-    Exit();
+    ExitByAltX(app);
 }
 
 TEST_F(Clock, LettersWithShiftOrCapsLockAndModifiedEnterDoNothing)
@@ -259,7 +260,7 @@ TEST_F(Clock, LettersWithShiftOrCapsLockAndModifiedEnterDoNothing)
     Keys(app.window, "caps");
     Keys(app.window, "alt+s");
     ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
-    Exit();
+    ExitByAltX(app);
 }
 
 // The keyboard belongs to the accelerators: no control keeps the focus, not even a button
@@ -275,21 +276,17 @@ TEST_F(Clock, EnterTogglesWhicheverControlWasClickedLastAndSpacePressesNothing)
     EXPECT_EQ(app.window, FocusOf(app.window)); // the list never keeps the focus
 
     std::string stopped = Elapsed(app);
-    RECT label;
-    GetWindowRect(app.Control(IDC_CURRENT_LABEL), &label);
-    const POINT off = {(label.left + label.right) / 2, (label.top + label.bottom) / 2};
+    const POINT off = CentreOf(app.Control(IDC_CURRENT_LABEL));
     for (int id : {CMD_EXIT, CMD_START_STOP}) {
         SCOPED_TRACE(id);
-        RECT r;
-        GetWindowRect(app.Control(id), &r);
-        PressAndRelease(app.window, {(r.left + r.right) / 2, (r.top + r.bottom) / 2}, off,
+        PressAndRelease(app.window, CentreOf(app.Control(id)), off,
                         "press on " + std::to_string(id) + ", release off it");
         Keys(app.window, "space"); // handled after the press and release: input keeps its order
         Barrier(app);
         EXPECT_EQ(STILL_ACTIVE, WaitForExit(app, 0));
         EXPECT_EQ(stopped, Elapsed(app));
     }
-    Exit();
+    ExitByAltX(app);
 }
 
 struct Saving : Session {};
@@ -337,7 +334,7 @@ TEST_F(Saving, NumbersEntriesInOrderAcrossRunsAndRefusesWhileStopped)
     EXPECT_LE(Ask(list, LB_GETTOPINDEX), last);
     EXPECT_GT(Ask(list, LB_GETTOPINDEX) + visible, last);
     EXPECT_TRUE(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL);
-    Exit();
+    ExitByAltX(app);
 }
 
 struct About : Session {};
@@ -385,19 +382,15 @@ TEST_F(About, OpensCentredWithFocusOnOkAndClosesEveryWay)
         ASSERT_TRUE(WaitUntil([&] { return AboutClosed(app); })) << "closed by " << close;
         EXPECT_EQ("", Elapsed(app));
     }
-    Exit();
+    ExitByAltX(app);
 }
 
 namespace {
 
 void SetRegistryText(HKEY root, const std::string &key, const char *name, const std::string &value)
 {
-    HKEY handle;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key.c_str(), 0, NULL, 0,
-                                             KEY_SET_VALUE, NULL, &handle, NULL)) << key;
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(handle, name, 0, REG_SZ, (const BYTE *)value.c_str(),
-                                            (DWORD)value.size() + 1)) << key;
-    RegCloseKey(handle);
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueA(root, key.c_str(), name, REG_SZ, value.c_str(),
+                                             (DWORD)value.size() + 1)) << key;
 }
 
 // Wine tells each program the Windows version set for its file name (NULL: Wine's default).
@@ -440,24 +433,19 @@ struct Help : Desk {
     // until the box has gone, and return the path it names.
     static std::string MissingFileQuestion()
     {
-        std::string path;
+        std::string text;
         HWND asking = NULL;
-        bool asked = WaitUntil([&] {
-            for (HWND box : TopWindows(0, "#32770")) {
-                std::string text = WindowText(GetDlgItem(box, 0xFFFF));
-                size_t open = text.find("'"), close = text.rfind("'");
-                if (text.find("Cannot find") == std::string::npos || open == close)
-                    continue;
-                path = text.substr(open + 1, close - open - 1);
-                asking = box;
-                return true;
-            }
-            return false;
-        });
-        if (!asked)
+        if (!WaitUntil([&] {
+                for (HWND box : TopWindows(0, "#32770"))
+                    if ((text = WindowText(GetDlgItem(box, 0xFFFF))).rfind("Cannot find '", 0) == 0)
+                        return (asking = box) != NULL;
+                return false;
+            }))
             return "(no question)";
         PostMessageA(asking, WM_COMMAND, IDNO, 0);
-        return WaitUntil([&] { return !IsWindow(asking); }) ? path : "(the question stayed)";
+        const size_t open = text.find('\''), close = text.rfind('\'');
+        return WaitUntil([&] { return !IsWindow(asking); }) ? text.substr(open + 1, close - open - 1)
+                                                             : "(the question stayed)";
     }
 };
 
@@ -480,15 +468,13 @@ TEST_F(Help, HandsTheEngineTheFullPathBesideTheProgramWhateverTheFolder)
         ASSERT_TRUE(StartApp(app, c.exe, c.folder));
         Keys(app.window, c.key);
         EXPECT_STRCASEEQ(c.helpPath.c_str(), MissingFileQuestion().c_str());
-        Keys(app.window, "alt+x");
-        EXPECT_EQ(0u, WaitForExit(app));
-        KillApp(app);
+        ExitByAltX(app);
     }
 }
 
 TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
 {
-    const std::string folder = WorkFolder() + "\\viewer"; // with TRV.HLP and TRV.CNT
+    const std::string folder = WorkFile("viewer"); // with TRV.HLP and TRV.CNT
     const char *const endings[] = {"alt+x", "caption"};
     for (const char *ending : endings) {
         SCOPED_TRACE(ending);
@@ -503,7 +489,7 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
         GetWindowRect(viewer, &r);
         if (std::string(ending) == "alt+x") {
             Pause(300); // let it paint
-            SaveScreenshot(WorkFolder() + "\\help-contents.bmp", r);
+            SaveScreenshot(WorkFile("help-contents.bmp"), r);
             // The third line of the contents is the jump to the keyboard topic.
             ClickAt(viewer, r.left + 50, r.top + 180, "the jump");
             ASSERT_TRUE(WaitUntil([&] {
@@ -511,7 +497,7 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
                 return button != NULL && IsWindowEnabled(button);
             })) << "a click on the jump";
             Pause(300);
-            SaveScreenshot(WorkFolder() + "\\help-keyboard.bmp", r);
+            SaveScreenshot(WorkFile("help-keyboard.bmp"), r);
             Keys(app.window, "alt+x");
         } else {
             // The viewer covers the main window: the user drags it aside first.
@@ -539,7 +525,7 @@ bool SameFile(const std::string &a, const std::string &b)
 // scripts that the ANSI code page (1252) lacks.
 TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
 {
-    const std::string work = WorkFolder(), opened = work + "\\opened.txt";
+    const std::string work = WorkFolder(), opened = WorkFile("opened.txt");
     const std::string page = work + "\\page", noPage = work + "\\nopage";
     const std::string cyrillic = "\\Тест", chinese = "\\中文 目录";
     char self[MAX_PATH] = "";
@@ -582,7 +568,7 @@ TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
             // The stand-in's console window takes the front, as a browser would, and may do so
             // after any check: the user goes back to the program once it has gone.
             EXPECT_TRUE(WaitUntil([&] {
-                return !IsWindow((HWND)std::stoull(ReadFileText(work + "\\console.txt")));
+                return !IsWindow((HWND)std::stoull(ReadFileText(WorkFile("console.txt"))));
             })) << "console gone";
             break;
         case VIEWER: // then back to the program, as a person goes once the help is up
@@ -603,10 +589,8 @@ TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
         if (c.outcome != ERROR_BOX) {
             EXPECT_TRUE(TopWindows(app.process.dwProcessId, "#32770").empty()) << "no error box";
         }
-        Keys(app.window, "alt+x");
-        EXPECT_EQ(0u, WaitForExit(app));
+        ExitByAltX(app);
         EXPECT_TRUE(WaitUntil([] { return TopWindows(0, "MS_WINHELP").empty(); })) << "viewer quit";
-        KillApp(app);
     }
 }
 
@@ -666,7 +650,7 @@ TEST_F(Robustness, ABurstOfKeysAndClicksLeavesAConsistentState)
     EXPECT_TRUE(elapsed.empty() || ElapsedMs(elapsed) >= 0) << elapsed;
     EXPECT_GE(TimeOfDayMs(WindowText(app.Control(IDC_CURRENT))), 0);
     EXPECT_GT(ListCount(list), 0);
-    Exit();
+    ExitByAltX(app);
 }
 
 // Pictures of the program for its read-me: the main window with a few saved times, and the
@@ -686,17 +670,17 @@ TEST_F(Pictures, MainWindowWithSavedTimesAndTheAboutBox)
     ASSERT_TRUE(WaitUntil([&] { return !IsRunning(app); }));
     RECT main;
     GetWindowRect(app.window, &main);
-    EXPECT_TRUE(SaveScreenshot(WorkFolder() + "\\main-window.bmp", main));
+    EXPECT_TRUE(SaveScreenshot(WorkFile("main-window.bmp"), main));
     Keys(app.window, "alt+a");
     HWND box = NULL;
     ASSERT_TRUE(WaitUntil([&] { return (box = AboutBox(app)) != NULL; }));
     RECT about;
     GetWindowRect(box, &about);
     Pause(200); // let it paint
-    EXPECT_TRUE(SaveScreenshot(WorkFolder() + "\\about-box.bmp", about));
+    EXPECT_TRUE(SaveScreenshot(WorkFile("about-box.bmp"), about));
     Keys(app.window, "esc");
     ASSERT_TRUE(WaitUntil([&] { return AboutClosed(app); }));
-    Exit();
+    ExitByAltX(app);
 }
 
 // With "--record FILE" the driver stands in for the browser that the shell would start: it
@@ -711,8 +695,8 @@ int main(int argc, char **argv)
             Sleep(100);
         int count = 0;
         wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-        return WriteFileText(WorkFolder() + "\\console.txt", std::to_string((UINT_PTR)console)) &&
-               WriteFileText(WorkFolder() + "\\opened.txt", Utf8(arguments[2])) ? 0 : 1;
+        return WriteFileText(WorkFile("console.txt"), std::to_string((UINT_PTR)console)) &&
+               WriteFileText(WorkFile("opened.txt"), Utf8(arguments[2])) ? 0 : 1;
     }
     OutputToFile();
     testing::InitGoogleTest(&argc, argv);
@@ -720,6 +704,6 @@ int main(int argc, char **argv)
     // a driver that ran its cases to the end, every repeat of them.
     int failed = RUN_ALL_TESTS();
     bool ran = testing::UnitTest::GetInstance()->test_to_run_count() > 0;
-    WriteFileText(WorkFolder() + "\\verdict.txt", !failed && ran ? "passed" : "failed");
+    WriteFileText(WorkFile("verdict.txt"), !failed && ran ? "passed" : "failed");
     return failed;
 }

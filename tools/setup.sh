@@ -66,11 +66,8 @@ install_packages() {
         "later."
 }
 
-# The emulator that runs Wine's 32-bit loader on such a kernel: qemu 7 takes minutes to start
-# each 32-bit process. Where the machine's release has no qemu 8 or later (Debian 12), it comes
-# from that release's backports, pinned so that nothing else does. (Its qemu-user-static is a
-# transitional package that also brings qemu-user-binfmt, which registers the emulators for
-# the whole machine; tools/emulate.sh registers its own.)
+# qemu 8 or later, from the release's backports where the release has none (docs/building.md);
+# not qemu-user-static, which registers the emulators for the whole machine.
 install_emulator() {
     local candidate from=()
     candidate=$(apt-cache policy qemu-user | sed -n 's/ *Candidate: \([0-9]*:\)\{0,1\}\([0-9]*\).*/\2/p')
