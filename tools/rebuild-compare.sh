@@ -8,7 +8,7 @@ source=$2
 scratch=$3
 rm -rf "$scratch"
 cmake -S "$source" -B "$scratch" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_TOOLCHAIN_FILE="$source/cmake/i686-w64-mingw32.cmake" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-w64.cmake" -DTRV_TRIPLET=i686-w64-mingw32 >/dev/null
 cmake --build "$scratch" --target archive >/dev/null
 again=$scratch/$(basename "$archive")
 if cmp "$archive" "$again"; then
