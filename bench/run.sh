@@ -11,13 +11,11 @@ choose_wine --no-emulation bench "$0" "$@"
 build_preset "$TRV_BUILD" TRV BASE BARE bench_driver help_file
 build=$root/build/$TRV_BUILD
 run=$build/bench-run
-work=$run/work
 sampler_pid=""
 ON_EXIT='[ -z "$sampler_pid" ] || kill "$sampler_pid" >/dev/null 2>&1'
 wine_session "$run" 1024x768
-mkdir -p "$work"
 cp "$build/trv/TRV.EXE" "$build/trv/TRV.HLP" "$build/bench/BASE.EXE" "$build/bench/BARE.EXE" \
-    "$work/"
+    "$WORK/"
 
 # CPU seconds of a process, 0 when it is gone: the sum over its threads of the scheduler's
 # nanosecond count where the kernel keeps one, else user and system time in clock ticks.
@@ -54,11 +52,11 @@ sample() {
 }
 sampler() {
     while :; do
-        if [ -e "$work/request.txt" ]; then
-            read -r seconds name < "$work/request.txt"
-            rm -f "$work/request.txt"
-            sample "$seconds" "${name%$'\r'}" > "$work/result.new"
-            mv "$work/result.new" "$work/result.txt"
+        if [ -e "$WORK/request.txt" ]; then
+            read -r seconds name < "$WORK/request.txt"
+            rm -f "$WORK/request.txt"
+            sample "$seconds" "${name%$'\r'}" > "$WORK/result.new"
+            mv "$WORK/result.new" "$WORK/result.txt"
         fi
         sleep 0.02
     done
@@ -67,15 +65,15 @@ sampler &
 sampler_pid=$!
 
 export TRV_EXE BASE_EXE BARE_EXE
-TRV_EXE=$(winpath "$work/TRV.EXE") BASE_EXE=$(winpath "$work/BASE.EXE")
-BARE_EXE=$(winpath "$work/BARE.EXE")
-in_desktop "$work" 1500 "$build/bench/bench_driver.exe" || true
+TRV_EXE=$(winpath "$WORK/TRV.EXE") BASE_EXE=$(winpath "$WORK/BASE.EXE")
+BARE_EXE=$(winpath "$WORK/BARE.EXE")
+in_desktop 1500 "$build/bench/bench_driver.exe" || true
 
-if [ ! -s "$work/table.txt" ]; then
+if [ ! -s "$WORK/table.txt" ]; then
     echo "bench: the driver wrote no table" >&2
     exit 1
 fi
 echo "Tarvik 2 benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $("$WINE" --version), $(nproc) cores"
 echo "$TRV_WAY_LINE"
-cat "$work/table.txt"
-grep -q '^goals missed: 0$' "$work/table.txt"
+cat "$WORK/table.txt"
+grep -q '^goals missed: 0$' "$WORK/table.txt"

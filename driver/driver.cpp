@@ -97,11 +97,6 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
     }
 }
 
-void Pause(DWORD ms)
-{
-    WaitUntil([] { return false; }, ms);
-}
-
 // The wide messages come back whole across processes; the ANSI ones may not. A window that
 // is gone answers 0; one that does not answer ends the case.
 LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -440,11 +435,6 @@ void PressAndRelease(HWND target, POINT press, POINT release, const std::string 
     SendMouse(release.x, release.y, MOUSEEVENTF_LEFTUP);
 }
 
-void ClickAt(HWND target, int screenX, int screenY, const std::string &what)
-{
-    PressAndRelease(target, {screenX, screenY}, {screenX, screenY}, what);
-}
-
 POINT CentreOf(HWND control)
 {
     RECT rect;
@@ -454,8 +444,7 @@ POINT CentreOf(HWND control)
 
 void Click(HWND target, HWND control)
 {
-    POINT centre = CentreOf(control);
-    ClickAt(target, centre.x, centre.y, "control " + std::to_string(GetDlgCtrlID(control)));
+    ClickAt(target, CentreOf(control), "control " + std::to_string(GetDlgCtrlID(control)));
 }
 
 POINT CloseButtonOf(HWND window)
@@ -465,12 +454,6 @@ POINT CloseButtonOf(HWND window)
     int frame = GetSystemMetrics(SM_CXDLGFRAME);
     return {rect.right - frame - GetSystemMetrics(SM_CXSIZE) / 2 - 2,
             rect.top + frame + GetSystemMetrics(SM_CYCAPTION) / 2};
-}
-
-void ClickCloseButton(HWND window)
-{
-    POINT button = CloseButtonOf(window);
-    ClickAt(window, button.x, button.y, "close button");
 }
 
 std::string ReadFileText(const std::string &path)

@@ -52,7 +52,7 @@ void KillApp(App &app);
 // the case has run for CASE_MS, or when a program it started ended without being waited for.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = WAIT_MS);
 // Lets the programs run (and the driver's own messages be served) for MS.
-void Pause(DWORD ms);
+inline void Pause(DWORD ms) { WaitUntil([] { return false; }, ms); }
 // Before the case NAME: no modifier held, Caps Lock off, the pointer parked in the bottom right
 // corner, no window of ours left (asked to close); throws, saying what was wrong, if that
 // cannot be had. The case's clock, and its watchdog, start here.
@@ -81,12 +81,19 @@ HWND FocusOf(HWND window); // the control with the keyboard focus in window's th
 // focused, enabled and answering); one that is gone or never gets ready ends the case.
 // Keys as "alt+s", "shift+alt+s", "enter", "f1", "ctrl+enter", "alt+f4", "esc", "tab".
 void Keys(HWND target, const std::string &chord);
-void ClickAt(HWND target, int screenX, int screenY, const std::string &what); // what: for reports
+// Points are on the screen; WHAT names the click in reports.
 void PressAndRelease(HWND target, POINT press, POINT release, const std::string &what);
+inline void ClickAt(HWND target, POINT at, const std::string &what)
+{
+    PressAndRelease(target, at, at, what);
+}
+POINT CentreOf(HWND control);     // where Click clicks
+POINT CloseButtonOf(HWND window); // the caption's close button
 void Click(HWND target, HWND control);
-void ClickCloseButton(HWND window); // the caption's close button
-POINT CentreOf(HWND control);       // where Click clicks, on the screen
-POINT CloseButtonOf(HWND window);   // where ClickCloseButton clicks, on the screen
+inline void ClickCloseButton(HWND window)
+{
+    ClickAt(window, CloseButtonOf(window), "close button");
+}
 
 // A small file's whole text ("" when there is none), and a text written as a whole file.
 std::string ReadFileText(const std::string &path);

@@ -8,14 +8,12 @@ shift
 source tools/wine.sh
 build_preset win32 e2e_driver TRV help_file || exit 1
 logs=build/win32/e2e-repeat
-rm -rf "$logs"
-mkdir -p "$logs"
+rm -rf "$logs" && mkdir -p "$logs"
 passed=0 slowest=0
 for i in $(seq "$runs"); do
-    start=$(date +%s)
+    SECONDS=0
     bash e2e/run.sh build/win32/e2e/e2e_driver.exe build/win32/trv/TRV.EXE "$@" >"$logs/run-$i.log" 2>&1
-    status=$?
-    seconds=$(( $(date +%s) - start ))
+    status=$? seconds=$SECONDS
     [ "$seconds" -le "$slowest" ] || slowest=$seconds
     [ "$status" -ne 0 ] || passed=$((passed + 1))
     echo "run $i: $([ "$status" -eq 0 ] && echo passed || echo "FAILED (status $status)") in" \

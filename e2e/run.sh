@@ -14,22 +14,21 @@ fi
 echo "e2e: testing $exe"
 build=$(dirname "$(dirname "$driver")")
 run=$build/e2e-run
-work=$run/work
 shots=$build/screenshots
 # Wine reads UTF-8 file names, and takes its ANSI code page from the locale: here 1252, which
 # lacks the scripts of some Help cases' folders.
 export LC_ALL=C.UTF-8
 wine_session "$run" 1024x768
-mkdir -p "$work" "$shots"
-cp "$exe" "$work/TRV.EXE"
-cp "$(dirname "$exe")"/TRV.{HLP,CNT,HTM} "$work/"
+mkdir -p "$shots"
+cp "$exe" "$WORK/TRV.EXE"
+cp "$(dirname "$exe")"/TRV.{HLP,CNT,HTM} "$WORK/"
 
 # Copies for the Help cases: copy FOLDER [EXTENSIONS [NAME]] puts the program into work/FOLDER
 # as NAME, with the files of its help that have EXTENSIONS beside it.
 copy() {
-    mkdir -p "$work/$1"
-    cp "$exe" "$work/$1/${3:-TRV.EXE}"
-    for extension in ${2:-}; do cp "$work/TRV.$extension" "$work/$1/"; done
+    mkdir -p "$WORK/$1"
+    cp "$exe" "$WORK/$1/${3:-TRV.EXE}"
+    for extension in ${2:-}; do cp "$WORK/TRV.$extension" "$WORK/$1/"; done
 }
 copy ../troot # the root of a drive of its own, T:
 ln -s "$run/troot" "$WINEPREFIX/dosdevices/t:"
@@ -42,18 +41,18 @@ for name in "" /Тест "/中文 目录"; do
 done
 
 export TRV_EXE
-TRV_EXE=$(winpath "$work/TRV.EXE")
+TRV_EXE=$(winpath "$WORK/TRV.EXE")
 # The verdict is the one that the driver writes when it ends by itself, on every repeat of
 # every case: the desktop passes no exit code on.
 status=0
-in_desktop "$work" 400 "$driver" --gtest_color=no "$@" || status=$?
-said=$(cat "$work/verdict.txt" 2>/dev/null || echo "none: it did not end by itself")
+in_desktop 400 "$driver" --gtest_color=no "$@" || status=$?
+said=$(cat "$WORK/verdict.txt" 2>/dev/null || echo "none: it did not end by itself")
 if [ "$status" -eq 0 ] && [ "$said" != passed ]; then
     echo "e2e: the driver's verdict: $said" >&2
     status=1
 fi
 
-for bmp in "$work"/*.bmp; do
+for bmp in "$WORK"/*.bmp; do
     [ -e "$bmp" ] || continue
     png=$shots/$(basename "${bmp%.bmp}").png
     convert "$bmp" "$png" && echo "e2e: screenshot $png"

@@ -176,14 +176,6 @@ TEST_F(StartUp, IgnoresItsCommandLineAndRunsBesideASecondCopy)
 
 struct Clock : Session {};
 
-// Posted messages come before timer messages: a burst of them holds the clock's ticks back,
-// so a display written only at ticks would be stale by the time the Stop is handled.
-void HoldTicksBack(const App &app, int messages)
-{
-    for (int i = 0; i < messages; ++i)
-        PostThreadMessageA(app.process.dwThreadId, WM_NULL, 0, 0);
-}
-
 // Stopped once the display has held still for a second, which is longer than the held-back
 // ticks take to drain; SEEN is when its final text was first read.
 bool WaitStopped(const App &app, DWORD &seen)
@@ -223,7 +215,10 @@ TEST_F(Clock, StartsAndStopsByButtonEnterAndAltSFreezingTheReadingOfTheMomentOfS
         EXPECT_EQ('0', Elapsed(app)[0]);
         Pause(300); // let it run a while
 
-        HoldTicksBack(app, 2000);
+        // Posted messages come before timer messages: a burst of them holds the ticks back,
+        // so a display written only at ticks would be stale when the Stop is handled.
+        for (int i = 0; i < 2000; ++i)
+            PostThreadMessageA(app.process.dwThreadId, WM_NULL, 0, 0);
         DWORD stopped = toggle();
         DWORD seen = 0;
         ASSERT_TRUE(WaitStopped(app, seen)) << way << " to stop";
@@ -491,7 +486,7 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
             Pause(300); // let it paint
             SaveScreenshot(WorkFile("help-contents.bmp"), r);
             // The third line of the contents is the jump to the keyboard topic.
-            ClickAt(viewer, r.left + 50, r.top + 180, "the jump");
+            ClickAt(viewer, {r.left + 50, r.top + 180}, "the jump");
             ASSERT_TRUE(WaitUntil([&] {
                 HWND button = BackButton(viewer);
                 return button != NULL && IsWindowEnabled(button);

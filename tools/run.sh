@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Set up and run: installs what is missing, builds TRV.EXE and starts it under Wine. With no
-# display it runs the program under Xvfb for a few seconds and saves a screenshot instead.
-# How this machine runs TRV.EXE is tools/wine.sh's choice, and the first line says which.
+# Set up and run (README.md): builds TRV.EXE and starts it under Wine; with no display, under
+# Xvfb for a few seconds, saving a screenshot.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -94,12 +94,13 @@ build_preset() {
         { echo "$out" >&2; return 1; }
 }
 
-# wine_session DIR WIDTHxHEIGHT: a fresh DIR with a fresh prefix DIR/prefix (WINEPREFIX,
-# wineboot's log in DIR/wineboot.log) and an X server of its own (DISPLAY, XVFB_PID); when the
-# script exits, wineserver and the X server end, after ON_EXIT if the caller set it.
+# wine_session DIR WIDTHxHEIGHT: a fresh DIR with a prefix DIR/prefix (WINEPREFIX), a driver's
+# folder DIR/work (WORK) and an X server of its own (DISPLAY, XVFB_PID), which end with the
+# script, after ON_EXIT if the caller set it.
 wine_session() {
     rm -rf "$1"
-    mkdir -p "$1"
+    WORK=$1/work
+    mkdir -p "$WORK"
     export WINEPREFIX=$1/prefix
     start_xvfb "$2"
     trap end_wine_session EXIT
@@ -119,16 +120,15 @@ end_wine_session() {
 # The Windows path of a file in WINEPREFIX's view.
 winpath() { "$WINE" winepath.exe -w "$1" 2>/dev/null; }
 
-# in_desktop WORK SECONDS DRIVER [ARGUMENTS] runs a driver (driver/driver.h) in a Wine virtual
-# desktop, which draws captions and frames and closes windows without the window manager that
-# plain Xvfb lacks, bounded in time, in the folder WORK, which TRV_WORK names for it. The desktop
-# passes no output on: the driver's goes to WORK/output.txt, printed after. Status: timeout's.
+# in_desktop SECONDS DRIVER [ARGUMENTS]: a driver (driver/driver.h) in a Wine virtual desktop,
+# which draws the frames that plain Xvfb lacks, bounded in time, in WORK (TRV_WORK to it); then
+# the output it wrote to WORK/output.txt, as the desktop passes none on. Status: timeout's.
 in_desktop() {
     local status=0
     export TRV_WORK TRV_OUTPUT
-    TRV_WORK=$(winpath "$1") TRV_OUTPUT=$(winpath "$1/output.txt")
-    (cd "$1" && timeout "$2" "$WINE" explorer.exe /desktop=trv,1024x768 "${@:3}") || status=$?
-    cat "$1/output.txt" 2>/dev/null || true
+    TRV_WORK=$(winpath "$WORK") TRV_OUTPUT=$(winpath "$WORK/output.txt")
+    (cd "$WORK" && timeout "$1" "$WINE" explorer.exe /desktop=trv,1024x768 "${@:2}") || status=$?
+    cat "$WORK/output.txt" 2>/dev/null || true
     return $status
 }
 
