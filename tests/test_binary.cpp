@@ -16,9 +16,9 @@ namespace {
 
 // Every entry is a function of Windows 95's own KERNEL32 and USER32 (or GDI32, of which the
 // program needs nothing): a clean Windows 95 has no C runtime DLL. Before adding one, check
-// that it is there. The list admits no allocator, so the program allocates nothing: new,
-// std::string and malloc would bring the C runtime DLL, and HeapAlloc, LocalAlloc and
-// GlobalAlloc are not on it.
+// that it is there. The list admits no allocator, so the program allocates nothing: malloc
+// brings the C runtime DLL, new and std::string its start-up code too (the link fails), and
+// HeapAlloc, LocalAlloc and GlobalAlloc are not on it.
 const std::map<std::string, std::set<std::string>> WINDOWS_95_IMPORTS = {
     {"KERNEL32.DLL",
      {"ExitProcess", "GetCommandLineA", "GetFileAttributesA", "GetLocalTime",
