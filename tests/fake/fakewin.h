@@ -71,12 +71,13 @@ void ResetAll();
 // Calls that start with the given prefix, in order.
 Calls CallsStartingWith(const std::string &prefix);
 
-// How every fatal failure ends: OPERATION shows MESSAGE under the fatal caption, then the place
-// of the check in SOURCE (a file's path) under none, and the process ends with code 0.
+// How every fatal failure ends: OPERATION shows two boxes, MESSAGE under the fatal caption, then
+// the place of the check in SOURCE (a file's path) under none, and the process ends with code 0.
 inline void ExpectFatal(const std::function<void()> &operation, const std::string &message,
                         const std::string &source)
 {
     EXPECT_THROW(operation(), FakeExit);
+    EXPECT_EQ(2u, CallsStartingWith("MessageBoxA").size());
     ASSERT_GE(Fake.calls.size(), 3u);
     const Calls last(Fake.calls.end() - 3, Fake.calls.end());
     EXPECT_EQ("MessageBoxA null '" + message + "' 'Tarvik 2 - Fatal Error' 0x2030", last[0]);
