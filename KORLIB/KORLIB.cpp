@@ -74,41 +74,57 @@ AnyProc LibraryProc(const char *library, const char *name)
 typedef DWORD(WINAPI *ModuleFileNameWProc)(HMODULE, LPWSTR, DWORD);
 typedef DWORD(WINAPI *ShortPathNameWProc)(LPCWSTR, LPWSTR, DWORD);
 
+#define FIRST_BEYOND_ASCII 0x80
+
+WCHAR ModulePathW[PATH_CCH];
+
 /* WIDE as the ANSI code page spells it, into PATH, with a '?' for each character it lacks and
-   never a look-alike; true where it lacks none. Where the code page cannot spell it at all
-   (Windows NT 4 knows no spelling without look-alikes), PATH stays as it was. */
+   never a look-alike; true where it lacks none. Windows NT 4 knows no spelling without
+   look-alikes and refuses it: there a path in plain ASCII, which every code page spells alike,
+   is taken as it is, and any other leaves PATH as it was. */
 static BOOL SpellPath(const WCHAR *wide, char *path)
 {
     char spelled[PATH_CCH];
     BOOL lacking = FALSE;
     if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, spelled, PATH_CCH, "?",
-                            &lacking) == 0)
-        return FALSE;
+                            &lacking) == 0) {
+        int i = 0;
+        for (; wide[i] != '\0'; ++i) {
+            if (wide[i] >= FIRST_BEYOND_ASCII)
+                return FALSE;
+            spelled[i] = (char)wide[i];
+        }
+        spelled[i] = '\0';
+    }
     lstrcpynA(path, spelled, PATH_CCH);
     return !lacking;
 }
 
-/* Windows NT and later keep paths in Unicode, and GetModuleFileNameA hands on a '?' or a
-   look-alike (l for ł) for each character that the ANSI code page lacks: the path then names
-   no file, or another one. A volume that keeps short (8.3) names has one in plain ASCII for
-   every folder, which the ANSI functions and the help engine take. Where neither spelling is
-   whole, a '?' marks the path as lost: no file name holds one. Windows 95 and 98 keep no wide
-   path, and their ANSI one stays as it is. */
+/* Windows NT and later keep paths in Unicode (kept whole in ModulePathW), and
+   GetModuleFileNameA hands on a '?' or a look-alike (l for ł) for each character that the ANSI
+   code page lacks: the path then names no file, or another one. A volume that keeps short
+   (8.3) names has one in plain ASCII for every folder, which the ANSI functions and the help
+   engine take. Where neither spelling is whole, a '?' marks the path as lost: no file name
+   holds one. Windows 95 and 98 keep no wide path, and their ANSI one stays as it is. */
 static void SpellModulePath(HMODULE module, char *path)
 {
     ModuleFileNameWProc moduleFileNameW = reinterpret_cast<ModuleFileNameWProc>(
         LibraryProc("KERNEL32.DLL", "GetModuleFileNameW"));
     ShortPathNameWProc shortPathNameW = reinterpret_cast<ShortPathNameWProc>(
         LibraryProc("KERNEL32.DLL", "GetShortPathNameW"));
-    WCHAR wide[PATH_CCH];
     if (moduleFileNameW == NULL || shortPathNameW == NULL)
         return;
-    DWORD length = moduleFileNameW(module, wide, PATH_CCH);
-    if (length == 0 || length >= PATH_CCH || SpellPath(wide, path))
+    DWORD length = moduleFileNameW(module, ModulePathW, PATH_CCH);
+    if (length == 0 || length >= PATH_CCH) {
+        ModulePathW[0] = '\0';
         return;
-    length = shortPathNameW(wide, wide, PATH_CCH);
+    }
+    if (SpellPath(ModulePathW, path))
+        return;
+    WCHAR shortPath[PATH_CCH];
+    length = shortPathNameW(ModulePathW, shortPath, PATH_CCH);
     if (length != 0 && length < PATH_CCH)
-        SpellPath(wide, path);
+        SpellPath(shortPath, path);
 }
 
 void ModuleFilePath(const char *fileName, char *out)
@@ -128,6 +144,16 @@ void ModuleFilePath(const char *fileName, char *out)
     FatalCheck(lstrlenA(fileName) + lstrlenA(path) + 1 >= PATH_CCH, IDS_FATAL_CAPTION, __FILE__,
                __LINE__);
     FormatText(out, PATH_CCH, "%s%s", path, fileName);
+}
+
+BOOL ModuleFilePathW(const char *fileName, WCHAR *out)
+{
+    int folder = 0;
+    for (int i = 0; (out[i] = ModulePathW[i]) != '\0'; ++i)
+        if (out[i] == '\\')
+            folder = i + 1;
+    return folder != 0 &&
+           MultiByteToWideChar(CP_ACP, 0, fileName, -1, out + folder, PATH_CCH - folder) != 0;
 }
 
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -37,6 +37,12 @@ AnyProc LibraryProc(const char *library, const char *name);
 /* The path of FILENAME beside the program, as the ANSI functions can be handed it; a '?' in it
    marks a folder that the ANSI code page cannot spell, which no such function can find. */
 void ModuleFilePath(const char *fileName, char *out);
+/* The program's path as Windows NT and later keep it, which any script can spell; set by
+   ModuleFilePath, and empty on Windows 95 and 98. */
+extern WCHAR ModulePathW[PATH_CCH];
+/* The path of FILENAME beside the program, from ModulePathW; false where there is none, or it
+   would not fit in PATH_CCH characters. */
+BOOL ModuleFilePathW(const char *fileName, WCHAR *out);
 
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void CenterWindow(HWND window);

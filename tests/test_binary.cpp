@@ -21,10 +21,10 @@ namespace {
 // HeapAlloc, LocalAlloc and GlobalAlloc are not on it.
 const std::map<std::string, std::set<std::string>> WINDOWS_95_IMPORTS = {
     {"KERNEL32.DLL",
-     {"ExitProcess", "GetCommandLineA", "GetFileAttributesA", "GetLocalTime",
-      "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress", "GetStartupInfoA",
-      "GetTickCount", "LoadLibraryA", "QueryPerformanceCounter",
-      "QueryPerformanceFrequency", "WideCharToMultiByte", "lstrcpynA", "lstrlenA"}},
+     {"ExitProcess", "GetCommandLineA", "GetLocalTime", "GetModuleFileNameA",
+      "GetModuleHandleA", "GetProcAddress", "GetStartupInfoA", "GetTickCount", "LoadLibraryA",
+      "MultiByteToWideChar", "QueryPerformanceCounter", "QueryPerformanceFrequency",
+      "WideCharToMultiByte", "lstrcpynA", "lstrlenA"}},
     {"USER32.DLL",
      {"CharNextA", "CreateDialogParamA", "DefWindowProcA", "DialogBoxParamA", "DispatchMessageA",
       "EndDialog", "FlashWindow", "GetDesktopWindow", "GetDlgItem", "GetMessageA",

@@ -20,28 +20,16 @@ const char *const FILES[] = {TRV_RES_FILE, TRV_EXE_FILE};
 std::vector<Resource> Load(const char *path)
 {
     std::vector<Resource> resources;
-    std::string error = std::string(path).size() > 4 &&
-                                std::string(path).substr(std::string(path).size() - 4) == ".res"
+    const std::string file = path;
+    std::string error = file.size() > 4 && file.compare(file.size() - 4, 4, ".res") == 0
                             ? ReadResFile(path, resources)
                             : ReadPeResources(path, resources);
     EXPECT_EQ("", error);
     return resources;
 }
 
-ResId Id(uint16_t id)
-{
-    ResId r;
-    r.id = id;
-    return r;
-}
-
-ResId Name(const char *name)
-{
-    ResId r;
-    r.isName = true;
-    r.name = name;
-    return r;
-}
+ResId Id(uint16_t id) { return ResId{false, id, ""}; }
+ResId Name(const char *name) { return ResId{true, 0, name}; }
 
 const Resource *Find(const std::vector<Resource> &all, uint16_t type, const ResId &name)
 {
@@ -203,17 +191,10 @@ TEST(Resources, DialogTemplatesMatchFieldByField)
 TEST(Resources, StringTableHoldsTheElevenTextsAndNothingElse)
 {
     const std::map<unsigned, std::string> expected = {
-        {0, "Tarvik 2"},
-        {5, "Tarvik 2"},
-        {20, "Timer not available"},
-        {21, "Cannot create dialog box"},
-        {10000, "TRV.EXE"},
-        {10001, "Tarvik 2 - Error"},
-        {10002, "Tarvik 2 - Fatal Error"},
-        {10003, "GDI Error"},
-        {10007, "Cannot load accelerators"},
-        {10008, "TRV.HLP"},
-        {10009, "Help error"},
+        {0, "Tarvik 2"}, {5, "Tarvik 2"}, {20, "Timer not available"},
+        {21, "Cannot create dialog box"}, {10000, "TRV.EXE"}, {10001, "Tarvik 2 - Error"},
+        {10002, "Tarvik 2 - Fatal Error"}, {10003, "GDI Error"},
+        {10007, "Cannot load accelerators"}, {10008, "TRV.HLP"}, {10009, "Help error"},
     };
     for (const char *file : FILES) {
         SCOPED_TRACE(file);

@@ -19,15 +19,18 @@ static void OnCreate(void)
    same help, the page beside the help file, is opened by the shell in the browser. Vista is
    known by a function that its KERNEL32 was the first to export, not by the version the
    program is told: that follows the compatibility settings, and a program made for Windows 95
-   is one that people run in Windows 95 or XP compatibility mode. SHELL32, and OLE32 for the
-   COM that the shell's extensions need, are loaded only then, and stay loaded: the shell may
-   still be at work when the call returns. */
+   is one that people run in Windows 95 or XP compatibility mode. The page is found and opened
+   by its wide path, which any folder's name can spell, on any volume, short names or none.
+   SHELL32, and OLE32 for the COM that the shell's extensions need, are loaded only then, and
+   stay loaded: the shell may still be at work when the call returns. */
 #define FIRST_VISTA_EXPORT    "GetTickCount64"
-#define SHELL_EXECUTE_ERRORS  32  /* ShellExecuteA's results up to this are failures */
+#define HELP_PAGE_EXTENSION   ".HTM"
+#define SHELL_EXECUTE_ERRORS  32  /* ShellExecuteW's results up to this are failures */
 #define COM_FOR_THE_SHELL     0x6 /* COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE */
 
+typedef DWORD(WINAPI *FileAttributesWProc)(LPCWSTR);
 typedef HRESULT(WINAPI *CoInitializeExProc)(LPVOID, DWORD);
-typedef HINSTANCE(WINAPI *ShellExecuteProc)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+typedef HINSTANCE(WINAPI *ShellExecuteWProc)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
 static BOOL HasHelpEngine(void)
 {
@@ -35,27 +38,40 @@ static BOOL HasHelpEngine(void)
 }
 
 /* A folder that the code page cannot spell, where its volume keeps no short name either: the
-   path names no file, and neither the engine nor the shell is handed it. */
+   path names no file, and the engine is not handed it. A path given as \\?\C:\... (a program
+   started by such a path) holds a '?' that marks nothing lost. */
 static BOOL HelpPathLost(void)
 {
-    for (const char *c = HelpPath; *c != '\0'; c = CharNextA(c))
+    static const char LONG_PATH_PREFIX[] = "\\\\?\\";
+    int matched = 0;
+    while (LONG_PATH_PREFIX[matched] != '\0' && HelpPath[matched] == LONG_PATH_PREFIX[matched])
+        ++matched;
+    const char *c = LONG_PATH_PREFIX[matched] == '\0' ? HelpPath + matched : HelpPath;
+    for (; *c != '\0'; c = CharNextA(c))
         if (*c == '?')
             return TRUE;
     return FALSE;
 }
 
-/* The page's path, the help file's with its extension changed; false where there is none. */
-static BOOL FindHelpPage(char *page)
+/* The page's wide path: the help file's name with its extension changed, beside the program;
+   false where there is none. */
+static BOOL FindHelpPage(WCHAR *page)
 {
+    char name[STRING_CCH] = "";
     char *dot = NULL;
-    lstrcpynA(page, HelpPath, PATH_CCH);
-    for (char *c = page; *c != '\0'; c = CharNextA(c))
-        if (*c == '.' || *c == '\\')
-            dot = *c == '.' ? c : NULL;
-    if (dot == NULL || dot - page + sizeof ".HTM" > PATH_CCH)
+    LoadStringA(AppInstance, IDS_HELP_FILE, name, STRING_CCH);
+    for (char *c = name; *c != '\0'; c = CharNextA(c))
+        if (*c == '.')
+            dot = c;
+    FileAttributesWProc fileAttributesW =
+        reinterpret_cast<FileAttributesWProc>(LibraryProc("KERNEL32.DLL", "GetFileAttributesW"));
+    if (dot == NULL || dot - name + sizeof HELP_PAGE_EXTENSION > STRING_CCH ||
+        fileAttributesW == NULL)
         return FALSE;
-    lstrcpynA(dot, ".HTM", sizeof ".HTM");
-    DWORD attributes = GetFileAttributesA(page);
+    lstrcpynA(dot, HELP_PAGE_EXTENSION, sizeof HELP_PAGE_EXTENSION);
+    if (!ModuleFilePathW(name, page))
+        return FALSE;
+    DWORD attributes = fileAttributesW(page);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -69,25 +85,26 @@ static void StartCom(void)
         coInitializeEx(NULL, COM_FOR_THE_SHELL);
 }
 
-static BOOL OpenHelpPage(const char *page)
+static BOOL OpenHelpPage(const WCHAR *page)
 {
+    static const WCHAR OPEN[] = {'o', 'p', 'e', 'n', '\0'};
     StartCom();
-    ShellExecuteProc shellExecute =
-        reinterpret_cast<ShellExecuteProc>(LibraryProc("SHELL32.DLL", "ShellExecuteA"));
-    if (shellExecute == NULL)
+    ShellExecuteWProc shellExecuteW =
+        reinterpret_cast<ShellExecuteWProc>(LibraryProc("SHELL32.DLL", "ShellExecuteW"));
+    if (shellExecuteW == NULL)
         return FALSE;
-    HINSTANCE result = shellExecute(MainWindow, "open", page, NULL, NULL, SW_SHOWNORMAL);
+    HINSTANCE result = shellExecuteW(MainWindow, OPEN, page, NULL, NULL, SW_SHOWNORMAL);
     return (INT_PTR)result > SHELL_EXECUTE_ERRORS;
 }
 
 static void ShowHelp(void)
 {
-    char page[PATH_CCH];
+    WCHAR page[PATH_CCH];
     BOOL shown;
-    if (HelpPathLost())
-        shown = FALSE;
-    else if (!HasHelpEngine() && FindHelpPage(page))
+    if (!HasHelpEngine() && FindHelpPage(page))
         shown = OpenHelpPage(page);
+    else if (HelpPathLost())
+        shown = FALSE;
     else
         shown = WinHelpA(MainWindow, HelpPath, HELP_CONTENTS, 0);
     if (!shown)
@@ -169,10 +186,26 @@ static void RegisterMainClass(void)
     RegisterClassA(&windowClass);
 }
 
+/* A folder such as Downloads may hold DLLs that others put there, and Windows looks in the
+   program's folder first for every DLL outside its list of known ones, those that the shell
+   loads in its turn among them. Where KERNEL32 can be told (Windows 8 and later, Vista and 7
+   with their updates), only the system folder is searched. */
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD);
+
+static void SearchOnlyTheSystemForDlls(void)
+{
+    SetDefaultDllDirectoriesProc setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesProc>(
+            LibraryProc("KERNEL32.DLL", "SetDefaultDllDirectories"));
+    if (setDefaultDllDirectories != NULL)
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand)
 {
     (void)commandLine;
+    SearchOnlyTheSystemForDlls();
     AppInstance = instance;
     LoadStringA(AppInstance, IDS_CLASS_NAME, ClassName, STRING_CCH);
     if (previousInstance == NULL)

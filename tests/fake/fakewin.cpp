@@ -81,6 +81,7 @@ void ResetAll()
     SavedList = FAKE_LIST;
     ClassName[0] = '\0';
     HelpPath[0] = '\0';
+    ModulePathW[0] = u'\0';
     Running = 0;
     StartTick = 0;
     LastFlashTick = 0;
@@ -148,6 +149,18 @@ void WINAPI ExitProcess(UINT code)
     throw FakeExit{code};
 }
 
+// UTF-8 of a wide text, as the tests write their paths.
+static std::string Utf8(const WCHAR *wide)
+{
+    std::string text;
+    for (unsigned c; (c = *wide++) != 0;)
+        text += c < 0x80    ? std::string(1, (char)c)
+                : c < 0x800 ? std::string{(char)(0xC0 | c >> 6), (char)(0x80 | (c & 0x3F))}
+                            : std::string{(char)(0xE0 | c >> 12), (char)(0x80 | (c >> 6 & 0x3F)),
+                                          (char)(0x80 | (c & 0x3F))};
+    return text;
+}
+
 // The tests' wide paths are short: they are copied whole.
 static DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size)
 {
@@ -156,22 +169,30 @@ static DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size)
     return (DWORD)Fake.wideModulePath.size();
 }
 
-static DWORD WINAPI GetShortPathNameW(LPCWSTR path, LPWSTR shortPath, DWORD)
+// Where the buffer is too small, the room it needs, and nothing copied.
+static DWORD WINAPI GetShortPathNameW(LPCWSTR, LPWSTR shortPath, DWORD size)
 {
-    Log("GetShortPathNameW");
-    const std::u16string found = Fake.shortModulePath.empty() ? path : Fake.shortModulePath;
+    Log("GetShortPathNameW %u", size);
+    const std::u16string &found = Fake.shortModulePath;
+    if (found.size() >= size)
+        return (DWORD)found.size() + 1;
     *std::copy(found.begin(), found.end(), shortPath) = u'\0';
     return (DWORD)found.size();
 }
 
 // Code page 1252 as far as the tests need it: every character up to U+00FF as the byte of the
 // same value (as Latin-1 has them), and any other one lacking; but for ł, which is spelled as
-// its look-alike l unless look-alikes are refused, and then counts as spelled.
-int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int, LPSTR out, int,
+// its look-alike l unless look-alikes are refused, and then counts as spelled. Where the
+// buffer is too small, or the flag is refused, it fails (0).
+int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int, LPSTR out, int size,
                                LPCSTR defaultChar, BOOL *usedDefault)
 {
+    if ((flags & WC_NO_BEST_FIT_CHARS) && Fake.bestFitRefused)
+        return 0;
     int i = 0;
     for (; wide[i] != u'\0'; ++i) {
+        if (i + 1 >= size)
+            return 0;
         bool lookAlike = wide[i] == u'ł' && !(flags & WC_NO_BEST_FIT_CHARS);
         out[i] = wide[i] <= 0xFF ? (char)wide[i] : lookAlike ? 'l' : *defaultChar;
         *usedDefault = *usedDefault || (wide[i] > 0xFF && !lookAlike);
@@ -180,24 +201,23 @@ int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR wide, int, LPSTR out, 
     return i + 1;
 }
 
-DWORD WINAPI GetFileAttributesA(LPCSTR path)
+int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int, LPWSTR out, int size)
 {
-    Log("GetFileAttributesA %s", path);
-    return path == Fake.existingFile ? 0x20 /* archive */ : INVALID_FILE_ATTRIBUTES;
+    const int length = (int)strlen(text) + 1;
+    if (length > size)
+        return 0;
+    std::copy(text, text + length, out);
+    return length;
 }
 
-// The libraries the program loads or looks into, by name.
+static DWORD WINAPI GetFileAttributesW(LPCWSTR path)
+{
+    Log("GetFileAttributesW %s", Utf8(path).c_str());
+    return Utf8(path) == Fake.existingFile ? 0x20 /* archive */ : INVALID_FILE_ATTRIBUTES;
+}
+
+// The libraries the program loads or looks into, by name; here a library's handle is its name.
 static const char *const LIBRARIES[] = {"KERNEL32.DLL", "SHELL32.DLL", "OLE32.DLL"};
-const size_t LIBRARY_COUNT = sizeof LIBRARIES / sizeof *LIBRARIES;
-static char libraryObjects[LIBRARY_COUNT];
-
-static const char *LibraryName(HMODULE module)
-{
-    for (size_t i = 0; i < LIBRARY_COUNT; ++i)
-        if (module == reinterpret_cast<HMODULE>(&libraryObjects[i]))
-            return LIBRARIES[i];
-    return "other";
-}
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 {
@@ -208,17 +228,17 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 HMODULE WINAPI LoadLibraryA(LPCSTR name)
 {
     Log("LoadLibraryA %s", name);
-    for (size_t i = 0; i < LIBRARY_COUNT; ++i)
-        if (strcmp(name, LIBRARIES[i]) == 0 && name != Fake.missingLibrary)
-            return reinterpret_cast<HMODULE>(&libraryObjects[i]);
+    for (const char *library : LIBRARIES)
+        if (strcmp(name, library) == 0 && name != Fake.missingLibrary)
+            return reinterpret_cast<HMODULE>(const_cast<char *>(library));
     return NULL;
 }
 
-static HINSTANCE WINAPI ShellExecuteA(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                                      LPCSTR folder, INT show)
+static HINSTANCE WINAPI ShellExecuteW(HWND window, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                                      LPCWSTR folder, INT show)
 {
-    Log("ShellExecuteA %s %s %s %s %s %d", Name(window), verb, file, parameters ? parameters : "null",
-        folder ? folder : "null", show);
+    Log("ShellExecuteW %s %s %s %s %s %d", Name(window), Utf8(verb).c_str(), Utf8(file).c_str(),
+        parameters ? "other" : "null", folder ? "other" : "null", show);
     return reinterpret_cast<HINSTANCE>(Fake.shellExecuteResult);
 }
 
@@ -228,23 +248,35 @@ static HRESULT WINAPI CoInitializeEx(LPVOID reserved, DWORD flags)
     return 0;
 }
 
+static BOOL WINAPI SetDefaultDllDirectories(DWORD flags)
+{
+    Log("SetDefaultDllDirectories 0x%x", flags);
+    return TRUE;
+}
+
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 {
-    std::string library = LibraryName(module);
+    const std::string library = reinterpret_cast<const char *>(module);
     Log("GetProcAddress %s %s", library.c_str(), name);
-    const bool wide = !Fake.wideModulePath.empty(); // Windows NT and later
-    void (*found)(void) = NULL;
-    if (library == "SHELL32.DLL" && strcmp(name, "ShellExecuteA") == 0)
-        found = reinterpret_cast<void (*)(void)>(ShellExecuteA);
-    else if (library == "OLE32.DLL" && strcmp(name, "CoInitializeEx") == 0)
-        found = reinterpret_cast<void (*)(void)>(CoInitializeEx);
-    else if (library == "KERNEL32.DLL" && strcmp(name, "GetTickCount64") == 0 && Fake.vista)
-        found = reinterpret_cast<void (*)(void)>(GetTickCount);
-    else if (library == "KERNEL32.DLL" && strcmp(name, "GetModuleFileNameW") == 0 && wide)
-        found = reinterpret_cast<void (*)(void)>(GetModuleFileNameW);
-    else if (library == "KERNEL32.DLL" && strcmp(name, "GetShortPathNameW") == 0 && wide)
-        found = reinterpret_cast<void (*)(void)>(GetShortPathNameW);
-    return reinterpret_cast<FARPROC>(found);
+    const bool nt = !Fake.wideModulePath.empty(); // Windows NT and later
+    const struct {
+        const char *library, *name;
+        bool there;
+        void (*proc)(void);
+    } exports[] = {
+        {"SHELL32.DLL", "ShellExecuteW", true, (void (*)(void))ShellExecuteW},
+        {"OLE32.DLL", "CoInitializeEx", true, (void (*)(void))CoInitializeEx},
+        {"KERNEL32.DLL", "GetFileAttributesW", true, (void (*)(void))GetFileAttributesW},
+        {"KERNEL32.DLL", "GetTickCount64", Fake.vista, (void (*)(void))GetTickCount},
+        {"KERNEL32.DLL", "SetDefaultDllDirectories", Fake.vista,
+         (void (*)(void))SetDefaultDllDirectories},
+        {"KERNEL32.DLL", "GetModuleFileNameW", nt, (void (*)(void))GetModuleFileNameW},
+        {"KERNEL32.DLL", "GetShortPathNameW", nt, (void (*)(void))GetShortPathNameW},
+    };
+    for (const auto &found : exports)
+        if (found.there && library == found.library && strcmp(name, found.name) == 0)
+            return reinterpret_cast<FARPROC>(found.proc);
+    return NULL;
 }
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc)

@@ -29,14 +29,15 @@ struct FakeState {
     bool iconic = false;
     BOOL winHelpResult = TRUE;
     bool vista = false;            // KERNEL32 exports what Windows Vista and later do
-    std::string existingFile;      // GetFileAttributesA finds this one file
+    bool bestFitRefused = false;   // Windows NT 4 knows no WC_NO_BEST_FIT_CHARS
+    std::string existingFile;      // GetFileAttributesW finds this one file (UTF-8)
     std::string missingLibrary;    // LoadLibraryA does not find this one
     INT_PTR shellExecuteResult = 42; // above 32: opened
     INT_PTR dialogBoxResult = 0;
     LRESULT defWindowProcResult = 0;
     std::string modulePath = "C:\\Tools\\TRV.EXE"; // as GetModuleFileNameA gives it
-    // As Windows NT and later keep it (none: Windows 95 and 98), and its short name (none: the
-    // volume keeps no short names).
+    // As Windows NT and later keep it (none: Windows 95 and 98), and its short name as
+    // GetShortPathNameW gives it (the long path on a volume that keeps no short names).
     std::u16string wideModulePath, shortModulePath;
     UINT codePage = 1252; // the ANSI code page; 932 (Japanese) has double-byte characters
     bool moduleLoadedByName = true;

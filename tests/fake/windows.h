@@ -116,6 +116,7 @@ typedef struct {
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define CP_ACP 0
 #define WC_NO_BEST_FIT_CHARS 0x00000400
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
@@ -134,6 +135,8 @@ LPSTR WINAPI lstrcpynA(LPSTR out, LPCSTR text, int size);
 int WINAPI lstrlenA(LPCSTR text);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LPSTR out,
                                int size, LPCSTR defaultChar, BOOL *usedDefault);
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR out,
+                               int size);
 // The next character: two bytes for a lead byte of the ANSI code page, else one; the end stays.
 LPSTR WINAPI CharNextA(LPCSTR text);
 
@@ -144,7 +147,6 @@ void WINAPI GetLocalTime(SYSTEMTIME *time);
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
 void WINAPI ExitProcess(UINT code);
-DWORD WINAPI GetFileAttributesA(LPCSTR path);
 HMODULE WINAPI LoadLibraryA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 
