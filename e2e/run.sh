@@ -39,6 +39,10 @@ for name in "" /Тест "/中文 目录"; do
     copy "page$name" "HLP HTM"
     copy "nopage$name" HLP
 done
+# A DLL that a web page left beside the program, which Wine is told to prefer to its own, as
+# Windows does for every DLL outside its list of known ones. Only the program's folder has one.
+cp "$(dirname "$driver")/planted.dll" "$WORK/page/Тест/SHELL32.DLL"
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;shell32=n,b"
 
 export TRV_EXE
 TRV_EXE=$(winpath "$WORK/TRV.EXE")
