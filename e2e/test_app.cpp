@@ -534,6 +534,7 @@ TEST_F(Help, OpensTheViewerOnTheContentsFollowsAJumpAndQuitsWithTheProgram)
 TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
 {
     const std::string work = WorkFolder(), opened = WorkFile("opened.txt");
+    const std::string planted = WorkFile("planted.txt"); // see e2e/planted.cpp
     const std::string page = work + "\\page", noPage = work + "\\nopage";
     const std::string cyrillic = "\\Тест", chinese = "\\中文 目录";
     char self[MAX_PATH] = "";
@@ -571,7 +572,7 @@ TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
         switch (c.outcome) {
         case PAGE:
             ASSERT_TRUE(WaitUntil([&] { return !ReadFileText(opened).empty(); }))
-                << "page opened; loaded the planted DLL: " << ReadFileText(WorkFile("planted.txt"));
+                << "page opened; loaded the planted DLL: " << ReadFileText(planted);
             printf("%s: the browser was handed %s\n", c.name, ReadFileText(opened).c_str());
             EXPECT_STRCASEEQ((c.folder + "\\TRV.HTM").c_str(), ReadFileText(opened).c_str());
             EXPECT_TRUE(TopWindows(0, "MS_WINHELP").empty()) << "no viewer";
@@ -601,7 +602,7 @@ TEST_F(Help, OnVistaAndLaterOpensThePageBesideTheProgramThroughTheShell)
         }
         ExitByAltX(app);
         EXPECT_TRUE(WaitUntil([] { return TopWindows(0, "MS_WINHELP").empty(); })) << "viewer quit";
-        EXPECT_EQ("", ReadFileText(WorkFile("planted.txt"))) << "the programs that loaded it";
+        EXPECT_EQ("", ReadFileText(planted)) << "the programs that loaded it";
     }
 }
 
